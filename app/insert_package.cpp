@@ -1,0 +1,7 @@
+// PLACEHOLDER: replaced by the operation's questions and final message.
+#include "app/operations.h"
+
+int InsertPackage()
+{
+    return 0;
+}

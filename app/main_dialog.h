@@ -1,0 +1,13 @@
+// The program's one window: the main dialog with its three operation buttons.
+#pragma once
+
+#include <windows.h>
+
+// The program's module; the emblem and every box image are read from it.
+extern HINSTANCE appInstance;
+// The main dialog: owner of every box an operation shows.
+extern HWND mainWindow;
+
+// The program's WinMain: runs the main dialog until it is closed; always returns 0.
+int RunMainDialog(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

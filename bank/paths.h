@@ -1,0 +1,14 @@
+// The two program-wide path buffers that the operations share, one operation at a time.
+#pragma once
+
+#include <windows.h>
+
+// The folder an operation works in; starting folder of every folder question.
+extern char workFolder[MAX_PATH];
+// Full path of the bank file: the chosen bank folder + "soundz.rwv".
+extern char bankPath[MAX_PATH];
+
+// workFolder = the current directory, with a backslash appended unless it is a drive root.
+void FillWorkFolderWithCurrentDirectory();
+// out = folder + name; false (out left empty) when the result does not fit MAX_PATH.
+bool JoinPath(char (&out)[MAX_PATH], const char* folder, const char* name);

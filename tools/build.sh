@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Configures and builds one architecture: tools/build.sh i686|x86_64 [build-dir]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+arch=$1
+case $arch in
+  i686) dir=${2:-$root/build/win32} ;;
+  x86_64) dir=${2:-$root/build/win64} ;;
+  *) echo "usage: $0 i686|x86_64 [build-dir]" >&2; exit 2 ;;
+esac
+cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" >/dev/null
+cmake --build "$dir"

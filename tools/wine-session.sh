@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Sourced by the scripts that run Windows programs: starts an Xvfb display (unless one is
+# given with VORLAN_KEEP_DISPLAY=1) and one persistent wineserver for the prefix, and
+# stops both when the calling script exits.
+# Needs WINEPREFIX set by the caller.
+export WINEDEBUG=${WINEDEBUG:--all}
+vorlan_xvfb_pid=
+vorlan_stop_session() {
+  wineserver -k >/dev/null 2>&1 || true
+  [ -n "$vorlan_xvfb_pid" ] && kill "$vorlan_xvfb_pid" 2>/dev/null || true
+}
+trap vorlan_stop_session EXIT
+if [ "${VORLAN_KEEP_DISPLAY:-0}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
+  n=90
+  while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
+  Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  vorlan_xvfb_pid=$!
+  export DISPLAY=:$n
+  for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+fi
+mkdir -p "$WINEPREFIX"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+fi
+wineserver -p >/dev/null 2>&1 || true
