@@ -1,0 +1,79 @@
+// The working record of one bank operation: status codes, the opened bank, the package.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "bank/format.h"
+
+// Assigned, never combined: each records how far an operation got.
+const int32_t BANK_UNSET = -1;
+const int32_t BANK_OK = 0;
+const int32_t BANK_ERR_OPEN = 256;
+const int32_t BANK_ERR_NOT_WAVE = 512;
+const int32_t BANK_ERR_WRITE = 1024;
+const int32_t BANK_ERR_NOT_IN_BANK = 2048;
+const int32_t BANK_ERR_BAD_HEADER = 4096;
+const int32_t BANK_ERR_NO_MEMORY = 8192;
+
+// The opened "soundz.rwv".
+struct BankDirectory {
+    int32_t status;
+    uint32_t fileSize;  // saturates at 0xFFFFFFFF for files of 4 GiB or more
+    int64_t usedSize;   // header + directory + all entry data; 64-bit so that it cannot overflow
+    HANDLE file;        // INVALID_HANDLE_VALUE while no file is open
+    int32_t count;
+    RwvEntry* entries;  // count records in a locked global block, or null
+
+    // Sets fileSize, reads the directory of count entries into entries. false when no block
+    // could be had (file then closed, status BANK_ERR_NO_MEMORY) or the directory arrived
+    // short (status BANK_ERR_NO_MEMORY, missing records left zero).
+    bool LoadBankTable();
+    // First entry named name (whole names, ASCII case folded), or null.
+    RwvEntry* FindEntry(const char* name) const;
+    // Writes length bytes at the absolute position; false unless all of them were written.
+    bool WriteData(int64_t position, const void* bytes, int32_t length);
+    // Writes the whole directory back at offset 16; false unless all of it was written.
+    bool WriteDirectory();
+    void FreeEntries();
+};
+
+struct BankWorkspace {
+    int32_t status;
+    int32_t entryCount;
+    HANDLE sourceFile;  // INVALID_HANDLE_VALUE while no file is open
+    HANDLE logFile;     // INVALID_HANDLE_VALUE while no file is open
+    RwvEntry* matchedEntry;
+    uint32_t dataOffset;
+    int32_t dataSize;
+    int32_t packageDataSize;
+    RwvEntry* packageEntries;
+    uint8_t* packageData;
+    uint8_t waveFormat[RWV_FORMAT_SIZE];
+    BankDirectory bank;
+    // True while packageEntries and packageData are growing blocks (Create Package) rather
+    // than plain global blocks; tells the tear-down how to free them.
+    bool growingPackage;
+
+    // The starting state: nothing open, nothing allocated, both statuses BANK_UNSET.
+    void Reset();
+    // Create Package: examines one wave file; 1 when accepted (then open in sourceFile).
+    int CheckWaveFile(const char* path);
+    // Create Package: adds the accepted file to the package in memory; 1 when it did,
+    // 0 with the package unchanged when it could not.
+    int AppendEntry();
+    // Frees and closes whatever was obtained, in the order bank entries, bank file,
+    // source file, package entries, package data, log file.
+    void TearDown();
+};
+
+// true when pattern (wildcards allowed in its last part) names a file or folder; with
+// exactlyOne, only when it names exactly one. Patterns that do not fit MAX_PATH are false.
+bool FileExists(const char* pattern, bool exactlyOne);
+
+// Opens the bank at path (read/write, not shared, existing only), reads and checks its
+// header, taking its entryCount into bank.count before the check. On failure sets
+// bank.status BANK_ERR_OPEN or BANK_ERR_BAD_HEADER and returns false; a file whose header
+// failed stays open in bank.file for the tear-down.
+bool OpenBank(BankDirectory& bank, const char* path);
