@@ -47,6 +47,10 @@ const int ID_TIMEOUT = 64;
 const int IDC_EXTRA = 101;   // the folder edit
 const int IDC_BROWSE = 102;  // the folder field's browse button
 
+// Posted by the hook to the rebuilt box: the button positions and the placement are
+// applied once more after the platform has finished placing its own buttons.
+const UINT EMB_MSG_REAPPLY_LAYOUT = WM_APP + 1;
+
 const int EMB_MAX_BUTTONS = 4;
 const int EMB_MAX_SIZES = 8;
 
@@ -85,7 +89,7 @@ public:
     virtual BOOL FilterMessage(HWND window, UINT* message, WPARAM* wParam, LPARAM* lParam);
 
     // Configuration (object.cpp). Numbers come by reference, lists as nullable pointers.
-    void Init(HMODULE owner);
+    void Init(HMODULE givenModule);
     void Release();
     void SetButtons(const int& labelsMode, const int* sizes, const int& sizeCount,
                     const UINT_PTR* images, const int& imageCount);
@@ -99,9 +103,16 @@ public:
              const UINT& optionBits, const UINT_PTR& iconId, const int& timeout, const DWORD& contextHelpId);
     LRESULT HookProc(int code, WPARAM wParam, LPARAM lParam);
     static BOOL CALLBACK ClassifyChild(HWND child, LPARAM object);
+    void RebuildBox(HWND window);
+    void PlaceOverOwner();
+    void ReapplyLayout();
 
     // Window procedure of the shown box (window_proc.cpp).
     LRESULT BoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCommand(WPARAM wParam);
+    void Paint();
+    void OnTimeout();
+    void OnDestroy();
 
     // Child adjustment (child_adjust.cpp).
     void AdjustChild(int stage, HWND child);
