@@ -1,6 +1,8 @@
 // BoxSession: a thread timer armed before Show reaches into the box's modal loop.
 #include "tests/msgbox/box_session.h"
 
+#include "res/resource.h"
+
 namespace {
 
 // Long enough for the box to be rebuilt and for the posted relayout to have run.
@@ -66,6 +68,28 @@ BOOL CALLBACK CollectPushButton(HWND child, LPARAM context)
 }
 
 }  // namespace
+
+void ConfigureFolderPrompt(ExtMessageBox& object, const char* initialFolder)
+{
+    object.SetFolderField(initialFolder, "Choose the folder", IDI_BROWSE, 1, 1, 1);
+    object.textWidth = 320;
+    object.textHeight = 0;
+    const int sizes[] = {200, 40, 200, 40};
+    const UINT_PTR images[] = {IDI_BUTTON_OK, IDI_BUTTON_CANCEL};
+    object.SetButtons(0, sizes, 4, images, 2);
+}
+
+ShowArgs FolderPromptArgs(HWND owner)
+{
+    ShowArgs args;
+    args.owner = owner;
+    args.message = "Select the folder that holds the wave files.";
+    args.caption = "Create Package";
+    args.style = MB_OKCANCEL;
+    args.options = EMB_OPT_ETCHED_LINE | EMB_OPT_CLIENT_EDGE;
+    args.icon = IDI_PROMPT;
+    return args;
+}
 
 int ShowAndProbe(ExtMessageBox& object, const ShowArgs& args, const std::function<void(HWND box)>& whileOpen)
 {

@@ -20,6 +20,12 @@ struct ShowArgs {
     DWORD helpId = 0;
 };
 
+// The program's folder prompt: folder field (initial folder, browse image IDI_BROWSE, all
+// three flags set), text 320 pixels wide, two 200 x 40 buttons with IDI_BUTTON_OK and
+// IDI_BUTTON_CANCEL; shown with MB_OKCANCEL, options 0x2004 and icon IDI_PROMPT.
+void ConfigureFolderPrompt(ExtMessageBox& object, const char* initialFolder);
+ShowArgs FolderPromptArgs(HWND owner);
+
 // Calls ExtMessageBox::Show and, once the rebuilt box has settled inside the modal loop,
 // calls whileOpen(box) on the same thread. The callback answers the box (PressButton),
 // or leaves it to end by itself (a time-out). A box still open 20 seconds after the
