@@ -1,0 +1,159 @@
+// Insert Package's file work: the package read whole, the merge into the bank, "Unpack.log".
+#include "bank/insert_package.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "bank/file_io.h"
+#include "bank/global_block.h"
+#include "bank/paths.h"
+
+namespace {
+
+const int64_t PACKAGE_COUNT_AT = 4;
+const size_t LOG_LINE_SIZE = 256;
+const char* const ACTION_REPLACE = "REPLACE";
+const char* const ACTION_APPEND = "APPEND";
+
+// The package path: the folder followed by the name of its first "*.rwv".
+bool FindPackage(const char* packageFolder, char (&path)[MAX_PATH])
+{
+    char pattern[MAX_PATH];
+    if (!JoinPath(pattern, packageFolder, "*.rwv"))
+        return false;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    return JoinPath(path, packageFolder, found.cFileName);
+}
+
+// Reads the package's entry count and its whole body (everything after the header) into
+// packageEntries; false when the body could not be had in full.
+bool ReadPackage(BankWorkspace& ws, const char* packageFolder)
+{
+    int32_t count = 0;
+    if (SeekTo(ws.sourceFile, PACKAGE_COUNT_AT) && ReadExactly(ws.sourceFile, &count, sizeof count))
+        ws.entryCount = count;
+    const int64_t body = SizeOfFile(ws.sourceFile) - static_cast<int64_t>(RWV_HEADER_SIZE);
+    // A package shorter than its header has an empty body; one past the format cannot be held.
+    ws.packageDataSize = body > 0 && body <= RWV_FORMAT_LIMIT ? static_cast<int32_t>(body) : 0;
+    char logPath[MAX_PATH];
+    if (JoinPath(logPath, packageFolder, "Unpack.log"))
+        ws.logFile = CreateNewFile(logPath, GENERIC_WRITE);
+    if (body <= RWV_FORMAT_LIMIT)
+        ws.packageEntries = static_cast<RwvEntry*>(AllocLockedBlock(static_cast<size_t>(ws.packageDataSize)));
+    if (ws.packageEntries == nullptr) {
+        ws.status = BANK_ERR_NO_MEMORY;
+        return false;
+    }
+    return SeekTo(ws.sourceFile, static_cast<int64_t>(RWV_HEADER_SIZE)) &&
+           ReadExactly(ws.sourceFile, ws.packageEntries, static_cast<DWORD>(ws.packageDataSize));
+}
+
+bool OpenAndLoadBank(BankWorkspace& ws, const char* bankFile)
+{
+    if (!OpenBank(ws.bank, bankFile)) {
+        ws.status = BANK_ERR_BAD_HEADER;
+        return false;
+    }
+    return ws.bank.LoadBankTable();
+}
+
+// Package entry i when its record lies inside the body, else null.
+const RwvEntry* PackageEntryAt(const BankWorkspace& ws, int32_t i)
+{
+    if (DirectoryBytes(static_cast<int64_t>(i) + 1) > ws.packageDataSize)
+        return nullptr;
+    return &ws.packageEntries[i];
+}
+
+bool DataInsideBody(const BankWorkspace& ws, const RwvEntry& entry)
+{
+    return entry.offset >= 0 && entry.size >= 0 &&
+           static_cast<int64_t>(entry.offset) + entry.size <= ws.packageDataSize;
+}
+
+// Sample data never land on the header or the directory, nor past the format's range.
+bool TargetAllowed(const BankDirectory& bank, const RwvEntry& before, bool append, int64_t target, int32_t size)
+{
+    if (static_cast<int64_t>(target) + size > RWV_FORMAT_LIMIT)
+        return false;
+    if (append)
+        return true;
+    const int64_t directoryEnd = static_cast<int64_t>(RWV_HEADER_SIZE) + DirectoryBytes(bank.count);
+    return before.offset >= 0 && (before.size == 0 || before.offset >= directoryEnd);
+}
+
+void LogMerge(HANDLE log, const RwvEntry& entry, const char* action, const RwvEntry& before)
+{
+    char line[LOG_LINE_SIZE];
+    std::snprintf(line, sizeof line,
+                  "%-19s|%-8s - Size/offset before:%6d/%10d,Size/offset after :%6d/%10d\r\n",
+                  NameOf(entry).text, action, static_cast<int>(before.size), static_cast<int>(before.offset),
+                  static_cast<int>(entry.size), static_cast<int>(entry.offset));
+    WriteLogLine(log, line);
+}
+
+// Merges package entry i; false when the merge must stop there, with that entry's bank
+// record as it was.
+bool MergeEntry(BankWorkspace& ws, int32_t i, int64_t& appendAt)
+{
+    const RwvEntry* incoming = PackageEntryAt(ws, i);
+    RwvEntry* target = incoming ? ws.bank.FindEntry(NameOf(*incoming).text) : nullptr;
+    if (target == nullptr || !DataInsideBody(ws, *incoming)) {
+        ws.status = BANK_ERR_NOT_IN_BANK;
+        return false;
+    }
+    ws.matchedEntry = target;
+    ws.dataOffset = static_cast<uint32_t>(incoming->offset);
+    ws.dataSize = incoming->size;
+    const RwvEntry before = *target;
+    const bool append = before.size < ws.dataSize;
+    const int64_t at = append ? appendAt : before.offset;
+    if (!TargetAllowed(ws.bank, before, append, at, ws.dataSize)) {
+        ws.status = BANK_ERR_WRITE;
+        return false;
+    }
+    const uint8_t* data = reinterpret_cast<const uint8_t*>(ws.packageEntries) + ws.dataOffset;
+    if (!ws.bank.WriteData(at, data, ws.dataSize)) {
+        ws.status = BANK_ERR_WRITE;
+        return false;
+    }
+    target->size = ws.dataSize;
+    if (append) {
+        std::memcpy(target->format, incoming->format, RWV_FORMAT_TAG_AND_CHANNELS);
+        target->offset = static_cast<int32_t>(appendAt);
+        appendAt += ws.dataSize;
+    }
+    LogMerge(ws.logFile, *target, append ? ACTION_APPEND : ACTION_REPLACE, before);
+    return true;
+}
+
+void Merge(BankWorkspace& ws)
+{
+    int64_t appendAt = ws.bank.fileSize;
+    for (int32_t i = 0; i < ws.entryCount; ++i) {
+        if (!MergeEntry(ws, i, appendAt))
+            break;
+    }
+    CloseFile(ws.logFile);
+    if (!ws.bank.WriteDirectory())
+        ws.status = BANK_ERR_WRITE;
+}
+
+}  // namespace
+
+void MergePackage(BankWorkspace& ws, const char* packageFolder, const char* bankFile)
+{
+    ws.Reset();
+    char packagePath[MAX_PATH];
+    if (FindPackage(packageFolder, packagePath))
+        ws.sourceFile = OpenExistingFile(packagePath, GENERIC_READ);
+    if (ws.sourceFile == INVALID_HANDLE_VALUE)
+        ws.status = BANK_ERR_OPEN;
+    else if (ReadPackage(ws, packageFolder) && OpenAndLoadBank(ws, bankFile))
+        Merge(ws);
+    ws.TearDown();
+}
