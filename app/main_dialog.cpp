@@ -36,18 +36,30 @@ static void OnInitDialog(HWND window, HINSTANCE module)
     ShowEmblem();
 }
 
-// The source is the control's window, never the command id: Esc arrives as IDCANCEL with
-// no control and so runs nothing.
-static void OnCommand(HWND source)
+Operation OperationForSource(HWND source)
 {
     if (!source)
-        return;
+        return nullptr;
     if (source == GetDlgItem(mainWindow, IDC_CREATE_PACKAGE))
-        CreatePackage();
-    else if (source == GetDlgItem(mainWindow, IDC_INSERT_PACKAGE))
-        InsertPackage();
-    else if (source == GetDlgItem(mainWindow, IDC_COMPRESS_SOUNDZ))
-        RebuildStatistics();
+        return CreatePackage;
+    if (source == GetDlgItem(mainWindow, IDC_INSERT_PACKAGE))
+        return InsertPackage;
+    if (source == GetDlgItem(mainWindow, IDC_COMPRESS_SOUNDZ))
+        return RebuildStatistics;
+    return nullptr;
+}
+
+// The operation runs to its end here, inside the dialog's own message handling; what it
+// returns changes nothing in the dialog. No exception may unwind through user32.
+static void OnCommand(HWND source)
+{
+    Operation operation = OperationForSource(source);
+    if (!operation)
+        return;
+    try {
+        operation();
+    } catch (...) {
+    }
 }
 
 static void OnPaint(HWND window)
