@@ -1,0 +1,345 @@
+// Create Package's file work on real folders: the scan, the log and the package bytes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "bank/create_package.h"
+#include "tests/bank/bank_test_folder.h"
+
+namespace {
+
+class CreatePackageTest : public BankFolderTest {
+protected:
+    void SetUp() override
+    {
+        BankFolderTest::SetUp();
+        waves = folder + "waves\\";
+        ASSERT_TRUE(CreateDirectoryA(waves.c_str(), nullptr));
+    }
+    // A bank named like the waves of the tests, and one name that no wave uses.
+    void WriteBank(const std::vector<std::string>& names)
+    {
+        std::vector<int32_t> sizes(names.size(), 64);
+        bankEntries = PackedBankEntries(names, sizes);
+        ASSERT_TRUE(WriteBankFile(Path("soundz.rwv"), bankEntries, 16 + 84 * names.size() + 64 * names.size()));
+    }
+    void Build() { BuildPackage(ws, waves.c_str(), Path("soundz.rwv").c_str()); }
+    Bytes Package() const { return ReadWholeFile(waves + "NewPack.rwv"); }
+    std::string Log() const
+    {
+        const Bytes bytes = ReadWholeFile(waves + "pack.log");
+        return std::string(bytes.begin(), bytes.end());
+    }
+    // The package's entries, as written.
+    std::vector<RwvEntry> PackageEntries() const
+    {
+        const Bytes bytes = Package();
+        std::vector<RwvEntry> entries;
+        for (size_t at = 16; at + 84 <= bytes.size() && entries.size() < static_cast<size_t>(bytes[4]); at += 84) {
+            RwvEntry entry;
+            std::memcpy(&entry, bytes.data() + at, 84);
+            entries.push_back(entry);
+        }
+        return entries;
+    }
+    // The names of the folder's waves in the order the directory search delivers them.
+    std::vector<std::string> SearchOrder() const
+    {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((waves + "*.wav").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return names;
+        do
+            names.push_back(found.cFileName);
+        while (FindNextFileA(search, &found));
+        FindClose(search);
+        return names;
+    }
+    void ExpectTornDown() const
+    {
+        EXPECT_EQ(nullptr, ws.packageEntries);
+        EXPECT_EQ(nullptr, ws.packageData);
+        EXPECT_EQ(nullptr, ws.bank.entries);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, ws.bank.file);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, ws.sourceFile);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, ws.logFile);
+    }
+
+    std::string waves;
+    std::vector<RwvEntry> bankEntries;
+};
+
+const Bytes EMPTY_PACKAGE = {0xFC, 0xCF, 0xFC, 0xCF, 0, 0, 0, 0, 0x00, 0x44, 0x00, 0x00, 0xE0, 0x0E, 0xE0, 0x0E};
+
+}  // namespace
+
+TEST_F(CreatePackageTest, OneWaveOfAThousandBytesMakesAPackageOfElevenHundred)
+{
+    WriteBank({"other.wav", "shot.wav"});
+    const Bytes data = ToneData(1000, 1);
+    ASSERT_TRUE(WriteWaveFile(waves + "shot.wav", 16, data));
+    Build();
+    EXPECT_EQ(BANK_OK, ws.status);
+    ExpectTornDown();
+    const Bytes package = Package();
+    ASSERT_EQ(1100u, package.size());
+    Bytes expected = GoodHeaderBytes(1);
+    RwvEntry entry = bankEntries[1];
+    entry.offset = 84;
+    entry.size = 1000;
+    const Bytes format = WaveFormatBytes();
+    std::memcpy(entry.format, format.data(), 16);
+    const Bytes entryBytes = EntryBytes(entry);
+    expected.insert(expected.end(), entryBytes.begin(), entryBytes.end());
+    expected.insert(expected.end(), data.begin(), data.end());
+    EXPECT_EQ(expected, package) << "name bytes after the NUL, opaque1 and opaque2 come from the bank";
+    EXPECT_EQ("shot.wav OK\r\n1 files -> 1 OK, 0 NOTOK\r\n", Log());
+}
+
+TEST_F(CreatePackageTest, TwoEntriesLieBackToBackAfterTheDirectory)
+{
+    WriteBank({"a.wav", "b.wav"});
+    ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(100, 1)));
+    ASSERT_TRUE(WriteWaveFile(waves + "b.wav", 16, ToneData(50, 2)));
+    Build();
+    EXPECT_EQ(BANK_OK, ws.status);
+    const Bytes package = Package();
+    ASSERT_EQ(334u, package.size());
+    EXPECT_EQ(GoodHeaderBytes(2), Bytes(package.begin(), package.begin() + 16));
+    const std::vector<RwvEntry> entries = PackageEntries();
+    ASSERT_EQ(2u, entries.size());
+    EXPECT_EQ(168, entries[0].offset);
+    EXPECT_EQ(168 + entries[0].size, entries[1].offset);
+    for (const RwvEntry& entry : entries) {
+        const Bytes data = ToneData(entry.size, entry.size == 100 ? 1 : 2);
+        EXPECT_EQ(data, Bytes(package.begin() + 16 + entry.offset, package.begin() + 16 + entry.offset + entry.size));
+    }
+    EXPECT_EQ(entries[0].size == 100 ? 268 : 218, entries[1].offset);
+}
+
+TEST_F(CreatePackageTest, RejectedFilesNeverCauseLaterOnesToBeRejected)
+{
+    WriteBank({"c.wav", "a.wav"});
+    ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(40, 1)));
+    ASSERT_TRUE(WriteWholeFile(waves + "b.wav", Bytes(64, 'x')));
+    ASSERT_TRUE(WriteWaveFile(waves + "c.wav", 16, ToneData(60, 3)));
+    Build();
+    EXPECT_EQ(BANK_OK, ws.status);
+    std::string expected;
+    std::vector<std::string> accepted;
+    for (const std::string& name : SearchOrder()) {
+        expected += name + (name == "b.wav" ? " NOT OK\r\n" : " OK\r\n");
+        if (name != "b.wav")
+            accepted.push_back(name);
+    }
+    expected += "3 files -> 2 OK, 1 NOTOK\r\n";
+    EXPECT_EQ(expected, Log());
+    const std::vector<RwvEntry> entries = PackageEntries();
+    ASSERT_EQ(2u, entries.size());
+    EXPECT_EQ(accepted[0], NameOf(entries[0]).text) << "package order is the search's order";
+    EXPECT_EQ(accepted[1], NameOf(entries[1]).text);
+}
+
+TEST_F(CreatePackageTest, DataFollowsTheFormatChunkWhateverItsLengthOrTheNextChunk)
+{
+    WriteBank({"f16.wav", "f18.wav", "list.wav"});
+    const Bytes data16 = ToneData(30, 1), data18 = ToneData(32, 2), listBody = {'I', 'N', 'F', 'O', 1, 2, 3, 4};
+    ASSERT_TRUE(WriteWaveFile(waves + "f16.wav", 16, data16));
+    ASSERT_TRUE(WriteWaveFile(waves + "f18.wav", 18, data18));
+    ASSERT_TRUE(WriteWaveFile(waves + "list.wav", 16, ToneData(90, 3), &listBody));
+    EXPECT_EQ(44u, WaveBytes(16, data16).size() - data16.size());
+    EXPECT_EQ(46u, WaveBytes(18, data18).size() - data18.size());
+    Build();
+    const Bytes package = Package();
+    for (const RwvEntry& entry : PackageEntries()) {
+        const Bytes got(package.begin() + 16 + entry.offset, package.begin() + 16 + entry.offset + entry.size);
+        const std::string name = NameOf(entry).text;
+        if (name == "f16.wav")
+            EXPECT_EQ(data16, got);
+        else if (name == "f18.wav")
+            EXPECT_EQ(data18, got);
+        else
+            EXPECT_EQ(listBody, got) << "the chunk after fmt is taken as the data, with its own length";
+    }
+    EXPECT_EQ(3u, PackageEntries().size());
+}
+
+TEST_F(CreatePackageTest, NamesMatchWithAsciiCaseFoldedAndTheBankKeepsItsSpelling)
+{
+    WriteBank({"shot.wav"});
+    ASSERT_TRUE(WriteWaveFile(waves + "SHOT.WAV", 16, ToneData(20, 1)));
+    Build();
+    const std::vector<RwvEntry> entries = PackageEntries();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_STREQ("shot.wav", NameOf(entries[0]).text);
+    EXPECT_EQ("SHOT.WAV OK\r\n1 files -> 1 OK, 0 NOTOK\r\n", Log());
+}
+
+TEST_F(CreatePackageTest, EveryRejectedWaveLeavesTheSixteenByteEmptyPackage)
+{
+    WriteBank({"known.wav"});
+    ASSERT_TRUE(WriteWaveFile(waves + "unknown.wav", 16, ToneData(20, 1)));
+    ASSERT_TRUE(WriteWholeFile(waves + "NewPack.rwv", Bytes(500, 7)));
+    ASSERT_TRUE(WriteWholeFile(waves + "pack.log", Bytes(500, 'z')));
+    Build();
+    EXPECT_EQ(BANK_OK, ws.status);
+    EXPECT_EQ(EMPTY_PACKAGE, Package());
+    EXPECT_EQ("unknown.wav NOT OK\r\n1 files -> 0 OK, 1 NOTOK\r\n", Log());
+}
+
+TEST_F(CreatePackageTest, ABankThatCannotBeOpenedOrCheckedStillYieldsAnEmptyPackage)
+{
+    WriteBank({"a.wav"});
+    ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(20, 1)));
+    {
+        HeldFile held(Path("soundz.rwv"));
+        ASSERT_TRUE(held.IsOpen());
+        Build();
+    }
+    EXPECT_EQ(BANK_ERR_OPEN, ws.bank.status);
+    EXPECT_EQ(BANK_OK, ws.status) << "the package was still written";
+    EXPECT_EQ(EMPTY_PACKAGE, Package());
+    EXPECT_TRUE(PathExists(waves + "pack.log"));
+    EXPECT_EQ("", Log());
+    ExpectTornDown();
+
+    ASSERT_TRUE(WriteWholeFile(Path("soundz.rwv"), GoodHeaderBytes(0)));
+    Build();
+    EXPECT_EQ(BANK_ERR_BAD_HEADER, ws.bank.status);
+    EXPECT_EQ(EMPTY_PACKAGE, Package());
+    EXPECT_EQ("", Log());
+}
+
+TEST_F(CreatePackageTest, AShortDirectoryMatchesTheEntriesThatArrived)
+{
+    Bytes bank = BankBytes(PackedBankEntries({"a.wav", "b.wav"}, {1, 1}), 16 + 2 * 84);
+    bank.resize(16 + 84 + 3);  // the second name arrives as "b.w"
+    ASSERT_TRUE(WriteWholeFile(Path("soundz.rwv"), bank));
+    ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(20, 1)));
+    ASSERT_TRUE(WriteWaveFile(waves + "b.wav", 16, ToneData(20, 2)));
+    Build();
+    EXPECT_EQ(BANK_ERR_NO_MEMORY, ws.bank.status);
+    const std::string log = Log();
+    EXPECT_NE(std::string::npos, log.find("a.wav OK\r\n"));
+    EXPECT_NE(std::string::npos, log.find("b.wav NOT OK\r\n"));
+    EXPECT_EQ(1u, PackageEntries().size());
+}
+
+TEST_F(CreatePackageTest, ADirectoryThatGetsNoBlockMatchesNoWave)
+{
+    Bytes bank = GoodHeaderBytes(0x7FFFFFFF);
+    const Bytes entry = EntryBytes(MakeEntry("a.wav", 100, 4));
+    bank.insert(bank.end(), entry.begin(), entry.end());
+    ASSERT_TRUE(WriteWholeFile(Path("soundz.rwv"), bank));
+    ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(20, 1)));
+    Build();
+    EXPECT_EQ(BANK_ERR_NO_MEMORY, ws.bank.status);
+    EXPECT_EQ("a.wav NOT OK\r\n1 files -> 0 OK, 1 NOTOK\r\n", Log());
+    EXPECT_EQ(EMPTY_PACKAGE, Package());
+}
+
+TEST_F(CreatePackageTest, DamagedWavesAreRejectedAndNothingOfThemEntersThePackage)
+{
+    const Bytes good = WaveBytes(16, ToneData(100, 1));
+    auto patched = [&](size_t at, uint32_t value) {
+        Bytes bytes = good;
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+        return bytes;
+    };
+    struct Case {
+        const char* name;
+        Bytes bytes;
+    };
+    std::vector<Case> cases = {
+        {"short.wav", Bytes(good.begin(), good.begin() + 35)},
+        {"tags.wav", Bytes(good.begin(), good.begin() + 16)},
+        {"riff.wav", [&] { Bytes b = good; b[0] = 'X'; return b; }()},
+        {"wave.wav", [&] { Bytes b = good; b[9] = 'X'; return b; }()},
+        {"fmt.wav", [&] { Bytes b = good; b[15] = '_'; return b; }()},
+        {"fmtsmall.wav", patched(16, 15)},
+        {"fmtneg.wav", patched(16, 0xFFFFFFF0u)},
+        {"fmthuge.wav", patched(16, 0x7FFFFFF0u)},
+        {"noLength.wav", Bytes(good.begin(), good.begin() + 42)},
+        {"negative.wav", patched(40, 0x80000000u)},
+        {"pastEnd.wav", patched(40, 101)},
+        {"folder.wav", Bytes()},
+    };
+    std::vector<std::string> names = {"good.wav"};
+    for (const Case& c : cases)
+        names.push_back(c.name);
+    WriteBank(names);
+    ASSERT_TRUE(WriteWholeFile(waves + "good.wav", good));
+    for (const Case& c : cases) {
+        if (std::string(c.name) == "folder.wav")
+            ASSERT_TRUE(CreateDirectoryA((waves + c.name).c_str(), nullptr));
+        else
+            ASSERT_TRUE(WriteWholeFile(waves + c.name, c.bytes));
+    }
+    Build();
+    EXPECT_EQ(BANK_OK, ws.status);
+    const std::string log = Log();
+    for (const Case& c : cases)
+        EXPECT_NE(std::string::npos, log.find(std::string(c.name) + " NOT OK\r\n")) << c.name;
+    EXPECT_NE(std::string::npos, log.find("good.wav OK\r\n"));
+    EXPECT_NE(std::string::npos, log.find("13 files -> 1 OK, 12 NOTOK\r\n"));
+    EXPECT_EQ(16u + 84 + 100, Package().size());
+}
+
+TEST_F(CreatePackageTest, CheckWaveFileRecordsWhyAFileWasRejected)
+{
+    WriteBank({"a.wav"});
+    ws.Reset();
+    ASSERT_TRUE(OpenBank(ws.bank, Path("soundz.rwv").c_str()));
+    ASSERT_TRUE(ws.bank.LoadBankTable());
+    ASSERT_TRUE(WriteWholeFile(waves + "junk.wav", Bytes(100, 0)));
+    ASSERT_TRUE(WriteWaveFile(waves + "b.wav", 18, ToneData(10, 1)));
+    ASSERT_TRUE(WriteWaveFile(waves + "A.WAV", 18, ToneData(10, 1)));
+    EXPECT_EQ(0, ws.CheckWaveFile((waves + "missing.wav").c_str()));
+    EXPECT_EQ(BANK_ERR_OPEN, ws.status);
+    EXPECT_EQ(0, ws.CheckWaveFile((waves + "junk.wav").c_str()));
+    EXPECT_EQ(BANK_ERR_NOT_WAVE, ws.status);
+    EXPECT_EQ(0, ws.CheckWaveFile((waves + "b.wav").c_str()));
+    EXPECT_EQ(BANK_ERR_NOT_IN_BANK, ws.status);
+    EXPECT_EQ(nullptr, ws.matchedEntry);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, ws.sourceFile);
+    EXPECT_EQ(1, ws.CheckWaveFile((waves + "A.WAV").c_str()));
+    EXPECT_EQ(&ws.bank.entries[0], ws.matchedEntry);
+    EXPECT_EQ(46u, ws.dataOffset);
+    EXPECT_EQ(10, ws.dataSize);
+    EXPECT_EQ(0, std::memcmp(WaveFormatBytes().data(), ws.waveFormat, 16));
+    EXPECT_NE(INVALID_HANDLE_VALUE, ws.sourceFile);
+    EXPECT_EQ(0, ws.AppendEntry()) << "no package blocks yet";
+    ws.TearDown();
+}
+
+TEST_F(CreatePackageTest, AnEmptyFolderTextMeansTheCurrentDirectory)
+{
+    WriteBank({"a.wav"});
+    ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(20, 1)));
+    char saved[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA(waves.c_str()));
+    BuildPackage(ws, "", Path("soundz.rwv").c_str());
+    SetCurrentDirectoryA(saved);
+    EXPECT_EQ(BANK_OK, ws.status);
+    EXPECT_EQ(16u + 84 + 20, Package().size());
+    EXPECT_EQ("a.wav OK\r\n1 files -> 1 OK, 0 NOTOK\r\n", Log());
+}
+
+TEST_F(CreatePackageTest, APackageThatDoesNotFitTheDiskIsDeleted)
+{
+    const std::string disk = SmallDiskFolder();
+    if (disk.empty())
+        GTEST_SKIP() << "no small disk in VORLAN_FULL_DISK_DIR (needs root to mount a tmpfs)";
+    WriteBank({"a.wav", "b.wav", "c.wav"});
+    for (const char* name : {"a.wav", "b.wav", "c.wav"})
+        ASSERT_TRUE(WriteWaveFile(disk + name, 16, ToneData(16000, 1)));
+    BuildPackage(ws, disk.c_str(), Path("soundz.rwv").c_str());
+    EXPECT_EQ(BANK_ERR_WRITE, ws.status);
+    EXPECT_FALSE(PathExists(disk + "NewPack.rwv"));
+    const Bytes log = ReadWholeFile(disk + "pack.log");
+    EXPECT_NE(std::string::npos, std::string(log.begin(), log.end()).find("3 files -> 3 OK, 0 NOTOK\r\n"));
+    RemoveFolder(disk);
+}
