@@ -1,7 +1,56 @@
-// PLACEHOLDER: replaced by the operation's questions and final message.
+// Create Package: asks for the wave folder and the bank folder, builds "NewPack.rwv" and
+// "pack.log" in the wave folder and says so.
 #include "app/operations.h"
+
+#include "app/folder_prompt.h"
+#include "app/main_dialog.h"
+#include "bank/create_package.h"
+#include "bank/paths.h"
+#include "bank/workspace.h"
+#include "msgbox/ext_message_box.h"
+
+static const char WAVE_PATTERN[] = "*.wav";
+// Every name that the file work appends to the wave folder; a folder that leaves no room
+// for one of them could never hold the package.
+static const char* const WAVE_FOLDER_NAMES[] = {WAVE_PATTERN, "pack.log", "NewPack.rwv"};
+
+static bool TakeWaveFolder(const char* folder)
+{
+    if (!StoreWorkFolder(folder) ||
+        !FitsEveryName(workFolder, WAVE_FOLDER_NAMES, sizeof WAVE_FOLDER_NAMES / sizeof WAVE_FOLDER_NAMES[0]))
+        return false;
+    char pattern[MAX_PATH];
+    return JoinPath(pattern, workFolder, WAVE_PATTERN) && FileExists(pattern, false);
+}
+
+static const FolderQuestion WAVE_QUESTION = {
+    "Please select a folder with wav files.",
+    "No files wav in this folder, change or abort.",
+    "Create Sounds Package - <Phase 1>",
+    "Please select a folder with wav files.",
+    TakeWaveFolder,
+};
+
+static const FolderQuestion BANK_QUESTION = {
+    "Please select the folder with the original file soundz.rwv.",
+    BANK_FOLDER_COMPLAINT,
+    "Create Sounds Package - <phase 2>",
+    BANK_FOLDER_BROWSE_TITLE,
+    TakeBankFolder,
+};
 
 int CreatePackage()
 {
-    return 0;
+    ExtMessageBox box;
+    box.Init(nullptr);
+    FillWorkFolderWithCurrentDirectory();
+    if (!AskFolderQuestion(box, WAVE_QUESTION) || !AskFolderQuestion(box, BANK_QUESTION)) {
+        box.Release();
+        return 0;
+    }
+    BankWorkspace workspace;
+    BuildPackage(workspace, workFolder, bankPath);
+    MessageBoxA(mainWindow, "Package created, see 'pack.log' file.", "Create Sounds Package - Finished", MB_OK);
+    box.Release();
+    return 1;
 }

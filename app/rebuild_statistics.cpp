@@ -1,7 +1,47 @@
-// PLACEHOLDER: replaced by the operation's questions and final message.
+// Compress statistics: asks for the bank folder and shows how much of "soundz.rwv" is
+// wasted; the compaction itself is only announced, never done.
 #include "app/operations.h"
+
+#include <cstring>
+
+#include "app/folder_prompt.h"
+#include "bank/paths.h"
+#include "bank/statistics.h"
+#include "bank/workspace.h"
+#include "msgbox/ext_message_box.h"
+
+static const FolderQuestion BANK_QUESTION = {
+    "Please select the folder with the file soundz.rwv to rebuild.",
+    BANK_FOLDER_COMPLAINT,
+    "Total Rebuild - <phase 1>",
+    BANK_FOLDER_BROWSE_TITLE,
+    TakeBankFolder,
+};
+
+static const char STATISTICS_CAPTION[] = "Total Rebuild - statistics";
+static const char NO_STATISTICS_TEXT[] = "The file soundz.rwv cannot be read or is not a sound bank.";
+
+// Room for the report with the widest figures a 32-bit file size allows.
+static const size_t REPORT_SIZE = 256;
 
 int RebuildStatistics()
 {
-    return 0;
+    ExtMessageBox box;
+    box.Init(nullptr);
+    FillWorkFolderWithCurrentDirectory();
+    if (!AskFolderQuestion(box, BANK_QUESTION)) {
+        box.Release();
+        return 0;
+    }
+    SetOperationButtons(box);
+    BankWorkspace workspace;
+    const BankStatistics statistics = MeasureBank(workspace, bankPath);
+    char report[REPORT_SIZE];
+    if (statistics.computed)
+        FormatStatisticsReport(statistics, report, sizeof report);
+    else
+        std::strcpy(report, NO_STATISTICS_TEXT);
+    const int result = ShowOperationBox(box, report, STATISTICS_CAPTION);
+    box.Release();
+    return result == IDCANCEL ? 0 : 1;
 }
