@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds one architecture: tools/build.sh i686|x86_64 [build-dir]
+# Configures and builds one architecture: tools/build.sh i686|x86_64 [build-dir [targets...]]
+# (every target when none is named)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 arch=$1
@@ -9,4 +10,5 @@ case $arch in
   *) echo "usage: $0 i686|x86_64 [build-dir]" >&2; exit 2 ;;
 esac
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" >/dev/null
-cmake --build "$dir"
+shift $(($# < 2 ? $# : 2))
+cmake --build "$dir" ${1:+--target "$@"}
