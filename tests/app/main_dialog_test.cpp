@@ -146,20 +146,40 @@ static void CALLBACK DriveDialog(HWND, UINT, UINT_PTR timer, DWORD)
     }
 }
 
-TEST(MainDialog, ShowsItsWindowIgnoresEscAndEndsWithZeroOnClose)
+// Looks at the controls only, then closes.
+static void CALLBACK LookAndClose(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    ASSERT_EQ(FindWindowA(DIALOG_CLASS, MAIN_TITLE), nullptr) << "a main dialog is already open";
+    dialog = FindWindowA(DIALOG_CLASS, MAIN_TITLE);
+    if (!dialog)
+        return;
+    KillTimer(nullptr, timer);
+    LookAtControls();
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+}
+
+// Runs the main dialog as the program does, with the driver called from its modal loop.
+static INT_PTR RunMainDialogDriven(TIMERPROC driver)
+{
     HINSTANCE module = GetModuleHandleA(nullptr);
     appInstance = module;
     seen = DialogSeen();
+    dialog = nullptr;
     tick = 0;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, DriveDialog);
-    ASSERT_NE(timer, 0u);
-
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, driver);
+    if (!timer)
+        return -2;
     const INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
                                            reinterpret_cast<LPARAM>(module));
+    KillTimer(nullptr, timer);
+    return result;
+}
 
-    EXPECT_EQ(result, 0);
+TEST(MainDialog, ShowsItsWindowIgnoresEscAndEndsWithZeroOnClose)
+{
+    ASSERT_EQ(FindWindowA(DIALOG_CLASS, MAIN_TITLE), nullptr) << "a main dialog is already open";
+
+    EXPECT_EQ(RunMainDialogDriven(DriveDialog), 0);
+
     EXPECT_EQ(mainWindow, dialog);
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_EQ(seen.title, MAIN_TITLE);
@@ -185,6 +205,25 @@ TEST(MainDialog, ShowsItsWindowIgnoresEscAndEndsWithZeroOnClose)
     EXPECT_EQ(seen.forStatic, nullptr);
     EXPECT_EQ(seen.cancelCommands, 1) << "Esc should have reached the dialog as IDCANCEL";
     EXPECT_TRUE(seen.aliveAfterEsc);
+}
+
+// "tmp.ani" held open elsewhere stands for a temporary folder that cannot be written.
+TEST(MainDialog, OpensWithoutEmblemWhenTheCursorCannotBeWritten)
+{
+    char folder[MAX_PATH];
+    const std::string tmpAni = std::string(folder, GetTempPathA(MAX_PATH, folder)) + "tmp.ani";
+    HANDLE held = CreateFileA(tmpAni.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    const INT_PTR result = RunMainDialogDriven(LookAndClose);
+    CloseHandle(held);
+    DeleteFileA(tmpAni.c_str());
+
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(seen.title, MAIN_TITLE);
+    EXPECT_EQ(seen.controlsInPlace, 4);
+    EXPECT_EQ(seen.emblemStyle, 0x50000A0E);
+    EXPECT_EQ(seen.emblemSize.width, 0);
 }
 
 TEST(MainDialog, NoSourceWindowRunsNothing)
