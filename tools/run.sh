@@ -9,6 +9,7 @@ build=$root/build/win64
 demo=$root/build/demo
 shot=$root/build/veltrino-window.png
 title="Vorlan - Veltrino v1.0"
+desktop=640x400
 
 "$root/tools/install-deps.sh"
 # The program for both: 32-bit is what a Windows user runs, 64-bit is what runs here.
@@ -46,7 +47,7 @@ if [ "$headless" = 0 ]; then
 fi
 
 # No window manager under Xvfb: a Wine virtual desktop draws the caption and the frame.
-"$wine" explorer /desktop=Veltrino,640x400 "$build/Veltrino.exe" >"$build/veltrino-run.log" 2>&1 &
+"$wine" explorer /desktop=Veltrino,$desktop "$build/Veltrino.exe" >"$build/veltrino-run.log" 2>&1 &
 program=$!
 window=
 for _ in $(seq 300); do
@@ -60,7 +61,7 @@ if [ -z "$window" ]; then
   exit 1
 fi
 sleep 1.5  # let the dialog paint and the emblem run a few steps
-import -window root -crop 640x400+0+0 +repage "$shot"
+import -window root -crop "$desktop+0+0" +repage "$shot"
 echo "Screenshot of the main window: $shot"
 # Ended the way a user ends it: the close command, through Alt+F4 on the focused window.
 xdotool windowfocus --sync "$window" >/dev/null 2>&1 || true
