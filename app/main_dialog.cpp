@@ -17,6 +17,8 @@ int RunMainDialog(HINSTANCE instance, HINSTANCE, LPSTR, int)
     return 0;
 }
 
+// Without its cursor the emblem control keeps its template style and shows nothing; a
+// cursor file that would not load still switches it, to a null image.
 static void ShowEmblem()
 {
     HCURSOR emblem = nullptr;
@@ -62,6 +64,7 @@ static void OnCommand(HWND source)
     }
 }
 
+// Nothing of the dialog's own to draw: the controls paint themselves.
 static void OnPaint(HWND window)
 {
     PAINTSTRUCT paint;
