@@ -40,16 +40,6 @@ def rect(x0, y0, x1, y1):
     return lambda x, y: x0 <= x <= x1 and y0 <= y <= y1
 
 
-def rounded_rect(x0, y0, x1, y1, r):
-    def inside(x, y):
-        if not (x0 <= x <= x1 and y0 <= y <= y1):
-            return False
-        qx = min(max(x, x0 + r), x1 - r)
-        qy = min(max(y, y0 + r), y1 - r)
-        return (x - qx) ** 2 + (y - qy) ** 2 <= r * r
-    return inside
-
-
 def segment_distance(x, y, ax, ay, bx, by):
     dx, dy = bx - ax, by - ay
     t = ((x - ax) * dx + (y - ay) * dy) / float(dx * dx + dy * dy)
@@ -92,10 +82,6 @@ def arc(cx, cy, r, width, from_deg, to_deg):
 
 def both(a, b):
     return lambda x, y: a(x, y) and b(x, y)
-
-
-def but_not(a, b):
-    return lambda x, y: a(x, y) and not b(x, y)
 
 
 # --- rendering ---
