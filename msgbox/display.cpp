@@ -179,7 +179,9 @@ int ExtMessageBox::Show(const HWND& ownerWindow, LPCSTR message, LPCSTR boxCapti
 
     if (hook)
         UnhookWindowsHookEx(hook);
-    if (result == 0)
+    // Windows reports a box it could not create with 0, Wine's with -1.
+    const bool created = result > 0;
+    if (!created)
         ShowCreationFailure(owner);
 
     textWidth = textHeight = 0;
@@ -189,6 +191,8 @@ int ExtMessageBox::Show(const HWND& ownerWindow, LPCSTR message, LPCSTR boxCapti
     hook = nullptr;
     state = 0;
     FreeThunk(hookThunk);
+    if (!created)
+        return 0;
     return timeoutOrPhase == ID_TIMEOUT ? ID_TIMEOUT : result;
 }
 
