@@ -1,6 +1,7 @@
-// Create Package: asks for the wave folder and the bank folder, builds "NewPack.rwv" and
-// "pack.log" in the wave folder and says so.
+// Create Package: the wave and bank folder questions, the file work, the final message.
 #include "app/operations.h"
+
+#include <iterator>
 
 #include "app/folder_prompt.h"
 #include "app/main_dialog.h"
@@ -17,7 +18,7 @@ static const char* const WAVE_FOLDER_NAMES[] = {WAVE_PATTERN, "pack.log", "NewPa
 static bool TakeWaveFolder(const char* folder)
 {
     if (!StoreWorkFolder(folder) ||
-        !FitsEveryName(workFolder, WAVE_FOLDER_NAMES, sizeof WAVE_FOLDER_NAMES / sizeof WAVE_FOLDER_NAMES[0]))
+        !FitsEveryName(workFolder, WAVE_FOLDER_NAMES, std::size(WAVE_FOLDER_NAMES)))
         return false;
     char pattern[MAX_PATH];
     return JoinPath(pattern, workFolder, WAVE_PATTERN) && FileExists(pattern, false);

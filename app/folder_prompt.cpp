@@ -2,6 +2,7 @@
 #include "app/folder_prompt.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "app/main_dialog.h"
 #include "bank/paths.h"
@@ -22,8 +23,8 @@ static const UINT BOX_OPTIONS = EMB_OPT_CLIENT_EDGE | EMB_OPT_ETCHED_LINE;
 
 void SetOperationButtons(ExtMessageBox& box)
 {
-    box.SetButtons(0, BUTTON_SIZES, sizeof BUTTON_SIZES / sizeof BUTTON_SIZES[0], BUTTON_IMAGES,
-                   sizeof BUTTON_IMAGES / sizeof BUTTON_IMAGES[0]);
+    box.SetButtons(0, BUTTON_SIZES, static_cast<int>(std::size(BUTTON_SIZES)), BUTTON_IMAGES,
+                   static_cast<int>(std::size(BUTTON_IMAGES)));
 }
 
 int ShowOperationBox(ExtMessageBox& box, const char* text, const char* caption)

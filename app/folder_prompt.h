@@ -1,5 +1,4 @@
-// The folder prompt: the one way in which every operation asks the user for a folder,
-// and the look that the operations' boxes share.
+// The folder prompt every operation asks its folders with, and the look of all their boxes.
 #pragma once
 
 #include <windows.h>

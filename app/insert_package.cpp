@@ -1,6 +1,7 @@
-// Insert Package: asks for the package folder and the bank folder, merges the package into
-// "soundz.rwv" with "Unpack.log" beside the package and says so.
+// Insert Package: the package and bank folder questions, the merge, the final message.
 #include "app/operations.h"
+
+#include <iterator>
 
 #include "app/folder_prompt.h"
 #include "app/main_dialog.h"
@@ -28,8 +29,7 @@ static bool PackagePathFits(const char* pattern)
 
 static bool TakePackageFolder(const char* folder)
 {
-    if (!StoreWorkFolder(folder) ||
-        !FitsEveryName(workFolder, PACKAGE_FOLDER_NAMES, sizeof PACKAGE_FOLDER_NAMES / sizeof PACKAGE_FOLDER_NAMES[0]))
+    if (!StoreWorkFolder(folder) || !FitsEveryName(workFolder, PACKAGE_FOLDER_NAMES, std::size(PACKAGE_FOLDER_NAMES)))
         return false;
     char pattern[MAX_PATH];
     return JoinPath(pattern, workFolder, PACKAGE_PATTERN) && FileExists(pattern, true) && PackagePathFits(pattern);

@@ -1,5 +1,4 @@
-// Compress statistics: asks for the bank folder and shows how much of "soundz.rwv" is
-// wasted; the compaction itself is only announced, never done.
+// Compress statistics: the bank folder question and the box with the bank's wasted space.
 #include "app/operations.h"
 
 #include <cstring>

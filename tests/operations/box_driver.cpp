@@ -11,6 +11,7 @@ const UINT TICK_MS = 50;
 // An answered box still open after this is ended, so a faulty run fails instead of hanging.
 const DWORD STUCK_BOX_MS = 15000;
 const int IDC_FOLDER_EDIT = 101;
+const int IDC_BROWSE_BUTTON = 102;
 const char DIALOG_CLASS[] = "#32770";
 
 // One driver at a time: every box is modal on the test's one thread.
@@ -71,6 +72,16 @@ BOOL CALLBACK ReadStatic(HWND child, LPARAM seenBox)
     return TRUE;
 }
 
+// Push buttons of the box itself; the folder field's browse button is none of them.
+BOOL CALLBACK CountPushButton(HWND child, LPARAM count)
+{
+    const LRESULT code = SendMessageA(child, WM_GETDLGCODE, 0, 0);
+    const bool pushButton = (code & DLGC_BUTTON) && (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
+    if (pushButton && IsWindowVisible(child) && GetDlgCtrlID(child) != IDC_BROWSE_BUTTON)
+        ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
 bool HasImage(HWND button)
 {
     return SendMessageA(button, BM_GETIMAGE, IMAGE_ICON, 0) != 0 || SendMessageA(button, BM_GETIMAGE, IMAGE_BITMAP, 0) != 0;
@@ -88,6 +99,7 @@ SeenBox ReadBox(HWND box)
     if (edit)
         seen.startFolder = TextOf(edit);
     seen.owner = GetWindow(box, GW_OWNER);
+    EnumChildWindows(box, CountPushButton, reinterpret_cast<LPARAM>(&seen.buttonCount));
     HWND ok = GetDlgItem(box, IDOK);
     RECT r = {};
     if (ok && GetWindowRect(ok, &r)) {

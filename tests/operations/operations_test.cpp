@@ -132,6 +132,7 @@ protected:
 
     void ExpectOperationButtons(const SeenBox& box)
     {
+        EXPECT_EQ(box.buttonCount, 2);
         EXPECT_EQ(box.okSize.cx, OPERATION_BUTTON_WIDTH);
         EXPECT_EQ(box.okSize.cy, OPERATION_BUTTON_HEIGHT);
         EXPECT_TRUE(box.okHasImage);
@@ -143,6 +144,7 @@ protected:
         EXPECT_EQ(box.text, text);
         EXPECT_FALSE(box.hasFolderField);
         EXPECT_EQ(box.owner, mainWindow);
+        EXPECT_EQ(box.buttonCount, 1);
     }
 
     std::string root;
@@ -472,6 +474,7 @@ protected:
         EXPECT_FALSE(box.hasFolderField);
         EXPECT_EQ(box.owner, mainWindow);
         EXPECT_TRUE(box.hasIcon);
+        EXPECT_NE(box.textWidth, FOLDER_PROMPT_TEXT_WIDTH);  // its natural width
         ExpectOperationButtons(box);
     }
 
@@ -527,16 +530,22 @@ TEST_F(StatisticsTest, ABankThatCannotBeReadGetsTheFailureText)
 }
 
 // The bank question never moves the work folder: every asking starts at the current one.
-TEST_F(StatisticsTest, RefusedFolderIsAskedAgainFromTheCurrentFolder)
+// A folder whose soundz.rwv lies beyond the path buffers is refused like one without it.
+TEST_F(StatisticsTest, RefusedFoldersAreAskedAgainFromTheCurrentFolder)
 {
     WriteExampleBank();
     const std::string empty = Folder("empty");
-    BoxDriver driver({Type(empty, IDOK), Type(root, IDOK), Press(IDOK)});
+    const std::string tooLong = MakeFolderOfLength(root, MAX_PATH - 6);
+    ASSERT_TRUE(CopyFileW(Extended(root + "soundz.rwv").c_str(), Extended(tooLong + "soundz.rwv").c_str(), TRUE));
+    BoxDriver driver({Type(empty, IDOK), Type(tooLong, IDOK), Type(root, IDOK), Press(IDOK)});
     EXPECT_EQ(driver.Run(RebuildStatistics), 1);
 
-    ASSERT_EQ(driver.seen.size(), 3u);
+    ASSERT_EQ(driver.seen.size(), 4u);
+    EXPECT_TRUE(driver.seen[1].okEnabled);
     ExpectFolderPrompt(driver.seen[1], STATISTICS_BANK_CAPTION, BANK_COMPLAINT, root);
-    EXPECT_EQ(driver.seen[2].caption, STATISTICS_CAPTION);
+    ExpectFolderPrompt(driver.seen[2], STATISTICS_BANK_CAPTION, BANK_COMPLAINT, root);
+    EXPECT_EQ(driver.seen[3].caption, STATISTICS_CAPTION);
+    DeleteFileW(Extended(tooLong + "soundz.rwv").c_str());
 }
 
 // ---------------------------------------------------------------------------------------
