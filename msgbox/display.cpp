@@ -235,8 +235,9 @@ void ExtMessageBox::RebuildBox(HWND window)
     if (helpId)
         SetWindowContextHelpId(box, helpId);
     PlaceOverOwner();
-    // Some platforms activate the box while still placing their own buttons and move
-    // them back afterwards; the posted message settles the layout once they are done.
+    // Wine activates the box while still placing its own buttons and moves them back
+    // afterwards; the posted message puts them in place once it is done (harmless where
+    // the platform has finished before the activation).
     PostMessageA(box, EMB_MSG_REAPPLY_LAYOUT, 0, 0);
 }
 
@@ -255,7 +256,6 @@ void ExtMessageBox::ReapplyLayout()
 {
     ButtonWalk walk = {this, 0};
     EnumChildWindows(box, ReapplyButton, reinterpret_cast<LPARAM>(&walk));
-    PlaceOverOwner();
 }
 
 BOOL CALLBACK ExtMessageBox::ClassifyChild(HWND child, LPARAM object)

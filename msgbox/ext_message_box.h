@@ -47,8 +47,8 @@ const int ID_TIMEOUT = 64;
 const int IDC_EXTRA = 101;   // the folder edit
 const int IDC_BROWSE = 102;  // the folder field's browse button
 
-// Posted by the hook to the rebuilt box: the button positions and the placement are
-// applied once more after the platform has finished placing its own buttons.
+// Posted by the hook to the rebuilt box: the button positions are applied once more
+// after the platform has finished placing its own buttons.
 const UINT EMB_MSG_REAPPLY_LAYOUT = WM_APP + 1;
 
 const int EMB_MAX_BUTTONS = 4;
