@@ -82,6 +82,16 @@ BOOL CALLBACK CountPushButton(HWND child, LPARAM count)
     return TRUE;
 }
 
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM texts)
+{
+    char cls[16] = "";
+    GetClassNameA(child, cls, sizeof cls);
+    const std::string text = TextOf(child);
+    if (_stricmp(cls, "Static") == 0 && !text.empty())
+        reinterpret_cast<std::vector<std::string>*>(texts)->push_back(text);
+    return TRUE;
+}
+
 bool HasImage(HWND button)
 {
     return SendMessageA(button, BM_GETIMAGE, IMAGE_ICON, 0) != 0 || SendMessageA(button, BM_GETIMAGE, IMAGE_BITMAP, 0) != 0;
@@ -158,13 +168,41 @@ void BoxDriver::OnTick()
     }
     answeredBox = nullptr;
     HWND box = OpenBoxOfThisThread();
-    if (box)
+    if (!box)
+        return;
+    if (browsingBox) {
+        OnBrowsing(box);
+        return;
+    }
+    seen.push_back(ReadBox(box));
+    if (!openBrowser || !seen.back().hasFolderField) {
         Answer(box);
+        return;
+    }
+    browsingBox = box;
+    browserClosed = false;
+    answeredAt = GetTickCount();
+    PostMessageA(GetDlgItem(box, IDC_BROWSE_BUTTON), BM_CLICK, 0, 0);
+}
+
+// While the browser is open it is the thread's one enabled box; the prompt comes back
+// once it has been cancelled.
+void BoxDriver::OnBrowsing(HWND box)
+{
+    if (box != browsingBox) {
+        EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&seen.back().browserTexts));
+        browserClosed = true;
+        Press(box, IDCANCEL);
+        return;
+    }
+    if (!browserClosed && GetTickCount() - answeredAt < STUCK_BOX_MS)
+        return;
+    browsingBox = nullptr;
+    Answer(box);
 }
 
 void BoxDriver::Answer(HWND box)
 {
-    seen.push_back(ReadBox(box));
     SeenBox& record = seen.back();
     HWND ok = GetDlgItem(box, IDOK);
     int button = IDCANCEL;
@@ -177,6 +215,11 @@ void BoxDriver::Answer(HWND box)
         if (record.answered)
             button = answer.button;
     }
+    Press(box, button);
+}
+
+void BoxDriver::Press(HWND box, int button)
+{
     HWND pressed = GetDlgItem(box, button);
     if (pressed)
         PostMessageA(pressed, BM_CLICK, 0, 0);

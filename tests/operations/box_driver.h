@@ -33,6 +33,8 @@ struct SeenBox {
     bool okHasImage = false;
     bool okEnabled = false;   // OK's state just before the answer
     bool answered = false;    // false: no answer was left, the driver cancelled it
+    // With openBrowser: the texts of the folder browser opened from the box's folder field.
+    std::vector<std::string> browserTexts;
 };
 
 class BoxDriver {
@@ -47,16 +49,23 @@ public:
     int Run(const std::function<int()>& operation);
 
     std::vector<SeenBox> seen;
+    // Before answering a box with a folder field, open its folder browser, read it and
+    // cancel it, as a user who looks and then types instead.
+    bool openBrowser = false;
 
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     void OnTick();
+    void OnBrowsing(HWND box);
     void Answer(HWND box);
+    void Press(HWND box, int button);
 
     std::vector<BoxAnswer> answers;
     size_t nextAnswer = 0;
     HWND answeredBox = nullptr;  // still open until the posted answer has been handled
     DWORD answeredAt = 0;
+    HWND browsingBox = nullptr;  // the prompt whose folder browser is being looked at
+    bool browserClosed = false;
 };
 
 // The caption, text, owner and folder field of a box, as a user would read them.

@@ -273,6 +273,21 @@ TEST_F(CreatePackageTest, RefusedFoldersAreAskedAgainWithTheirComplaint)
     ExpectPackageOf(waves);
 }
 
+// A bank that another program holds open: the operation still runs to its message, with
+// an empty log and a package of no entries.
+TEST_F(CreatePackageTest, ABankHeldOpenStillEndsWithTheMessage)
+{
+    HeldFile held(root + "soundz.rwv");
+    ASSERT_TRUE(held.IsOpen());
+    BoxDriver driver({Type(waves, IDOK), Type(root, IDOK), Press(IDOK)});
+    EXPECT_EQ(driver.Run(CreatePackage), 1);
+
+    ASSERT_EQ(driver.seen.size(), 3u);
+    ExpectFinalMessage(driver.seen[2], CREATE_FINISHED_CAPTION, CREATED_TEXT);
+    EXPECT_EQ(FileSizeOf(waves + "pack.log"), 0);
+    EXPECT_EQ(ReadWholeFile(waves + "NewPack.rwv"), PackageBytes({}));
+}
+
 // An empty field means the current folder: waves, bank, log and package all live there.
 TEST_F(CreatePackageTest, EmptyAnswersMeanTheCurrentFolder)
 {
@@ -546,6 +561,61 @@ TEST_F(StatisticsTest, RefusedFoldersAreAskedAgainFromTheCurrentFolder)
     ExpectFolderPrompt(driver.seen[2], STATISTICS_BANK_CAPTION, BANK_COMPLAINT, root);
     EXPECT_EQ(driver.seen[3].caption, STATISTICS_CAPTION);
     DeleteFileW(Extended(tooLong + "soundz.rwv").c_str());
+}
+
+// ---------------------------------------------------------------------------------------
+// The folder browser behind each question
+
+bool Shows(const SeenBox& box, const char* browseTitle)
+{
+    return std::find(box.browserTexts.begin(), box.browserTexts.end(), browseTitle) != box.browserTexts.end();
+}
+
+const char WAVE_BROWSE_TITLE[] = "Please select a folder with wav files.";
+const char PACKAGE_BROWSE_TITLE[] = "Please select a folder with only ONE rwv file package.";
+const char BANK_BROWSE_TITLE[] = "Please select the folder with the original file soundz.rwv";
+
+// The browser's instruction belongs to the question: it stays when the box's text turns
+// into the complaint.
+TEST_F(CreatePackageTest, EachQuestionGivesTheFolderBrowserItsTitle)
+{
+    const std::string empty = Folder("empty");
+    BoxDriver driver({Type(empty, IDOK), Type(waves, IDOK), Type(empty, IDOK), Type(root, IDOK), Press(IDOK)});
+    driver.openBrowser = true;
+    EXPECT_EQ(driver.Run(CreatePackage), 1);
+
+    ASSERT_EQ(driver.seen.size(), 5u);
+    EXPECT_TRUE(Shows(driver.seen[0], WAVE_BROWSE_TITLE));
+    EXPECT_TRUE(Shows(driver.seen[1], WAVE_BROWSE_TITLE));
+    EXPECT_EQ(driver.seen[1].text, WAVE_COMPLAINT);
+    EXPECT_TRUE(Shows(driver.seen[2], BANK_BROWSE_TITLE));
+    EXPECT_TRUE(Shows(driver.seen[3], BANK_BROWSE_TITLE));
+    EXPECT_EQ(driver.seen[3].text, BANK_COMPLAINT);
+    EXPECT_TRUE(driver.seen[4].browserTexts.empty());
+    ExpectPackageOf(waves);
+}
+
+TEST_F(InsertPackageTest, EachQuestionGivesTheFolderBrowserItsTitle)
+{
+    BoxDriver driver({Type(pack, IDOK), Type(root, IDOK), Press(IDOK)});
+    driver.openBrowser = true;
+    EXPECT_EQ(driver.Run(InsertPackage), 1);
+
+    ASSERT_EQ(driver.seen.size(), 3u);
+    EXPECT_TRUE(Shows(driver.seen[0], PACKAGE_BROWSE_TITLE));
+    EXPECT_TRUE(Shows(driver.seen[1], BANK_BROWSE_TITLE));
+    ExpectMerged();
+}
+
+TEST_F(StatisticsTest, TheQuestionGivesTheFolderBrowserItsTitle)
+{
+    WriteExampleBank();
+    BoxDriver driver({Type(root, IDOK), Press(IDOK)});
+    driver.openBrowser = true;
+    EXPECT_EQ(driver.Run(RebuildStatistics), 1);
+
+    ASSERT_EQ(driver.seen.size(), 2u);
+    EXPECT_TRUE(Shows(driver.seen[0], BANK_BROWSE_TITLE));
 }
 
 // ---------------------------------------------------------------------------------------
