@@ -112,6 +112,20 @@ TEST_F(ShowTest, AnswerBeforeTheTimeOutIsTheButtonId)
     EXPECT_EQ(result, IDCANCEL);
 }
 
+TEST_F(ShowTest, UnansweredBoxWithButtonsEndsWithIdTimeout)
+{
+    ShowArgs args;
+    args.style = MB_OKCANCEL;
+    args.timeout = 500;
+    int visible = 0;
+    const int result = ShowAndProbe(object, args, [&](HWND box) {
+        HWND buttons[8];
+        visible = VisiblePushButtons(box, buttons, 8);
+    });
+    EXPECT_EQ(visible, 2);
+    EXPECT_EQ(result, ID_TIMEOUT);
+}
+
 TEST_F(ShowTest, IgnoreCancelDropsCancelEscapeAndTheCloseBox)
 {
     ShowArgs args;
@@ -374,4 +388,41 @@ TEST_F(ShowTest, BoxThatCannotBeCreatedGivesZeroAndASystemModalErrorBox)
     for (const std::string& text : block.errorTexts)
         found = found || (!text.empty() && std::string(expected).find(text.substr(0, 10)) == 0);
     EXPECT_TRUE(found) << "the error box does not show the text for error 8: " << expected;
+}
+
+namespace {
+
+// A box whose filter swallows the first OK command and counts its destruction.
+class FilteringBox : public ExtMessageBox {
+public:
+    BOOL FilterMessage(HWND, UINT* message, WPARAM* wParam, LPARAM*) override
+    {
+        if (*message != WM_COMMAND || LOWORD(*wParam) != IDOK || okSwallowed)
+            return TRUE;
+        okSwallowed = true;
+        return FALSE;
+    }
+    void OnCustomDestroy(HWND window) override { destroyedBox = window; }
+    bool okSwallowed = false;
+    HWND destroyedBox = nullptr;
+};
+
+}  // namespace
+
+TEST(ShowVirtuals, FilterCanKeepTheBoxOpenAndPlainBoxesReportTheirDestruction)
+{
+    FilteringBox object;
+    object.Init(nullptr);
+    ShowArgs args;
+    args.style = MB_OKCANCEL;
+    HWND shown = nullptr;
+    const int result = ShowAndProbe(object, args, [&](HWND box) {
+        shown = box;
+        PressButton(box, IDOK);
+        PressButton(box, IDCANCEL);
+    });
+    EXPECT_TRUE(object.okSwallowed);
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(object.destroyedBox, shown);
+    object.Release();
 }
