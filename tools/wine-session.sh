@@ -23,3 +23,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
 fi
 wineserver -p >/dev/null 2>&1 || true
+# Start Wine's background services now, detached from our output: started by the first test
+# instead, they would inherit ctest's pipe and keep it open after the test ends.
+/usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 </dev/null || true
