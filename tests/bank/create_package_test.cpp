@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "bank/create_package.h"
+#include "bank/growing_block.h"
 #include "tests/bank/bank_test_folder.h"
 
 namespace {
@@ -342,4 +343,47 @@ TEST_F(CreatePackageTest, APackageThatDoesNotFitTheDiskIsDeleted)
     const Bytes log = ReadWholeFile(disk + "pack.log");
     EXPECT_NE(std::string::npos, std::string(log.begin(), log.end()).find("3 files -> 3 OK, 0 NOTOK\r\n"));
     RemoveFolder(disk);
+}
+
+TEST_F(CreatePackageTest, AppendEntryAddsWholeEntriesOrNothing)
+{
+    WriteBank({"a.wav"});
+    const Bytes data = ToneData(300, 4);
+    ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, data));
+    ws.Reset();
+    ws.growingPackage = true;
+    ws.packageEntries = static_cast<RwvEntry*>(CreateGrowingBlock(0));
+    ws.packageData = static_cast<uint8_t*>(CreateGrowingBlock(0));
+    ASSERT_TRUE(OpenBank(ws.bank, Path("soundz.rwv").c_str()));
+    ASSERT_TRUE(ws.bank.LoadBankTable());
+    ASSERT_EQ(1, ws.CheckWaveFile((waves + "a.wav").c_str()));
+
+    // A package that would pass the format's 2 GiB is refused like a block that cannot grow.
+    ws.packageDataSize = static_cast<int32_t>(RWV_FORMAT_LIMIT - 200);
+    EXPECT_EQ(0, ws.AppendEntry());
+    EXPECT_EQ(BANK_ERR_NO_MEMORY, ws.status);
+    EXPECT_EQ(0, ws.entryCount);
+    EXPECT_EQ(1u, GrowingBlockSize(ws.packageEntries));
+    EXPECT_EQ(1u, GrowingBlockSize(ws.packageData));
+
+    ws.packageDataSize = 0;
+    EXPECT_EQ(1, ws.AppendEntry());
+    EXPECT_EQ(1, ws.entryCount);
+    EXPECT_EQ(300, ws.packageDataSize);
+    EXPECT_EQ(84u, GrowingBlockSize(ws.packageEntries));
+    EXPECT_EQ(300u, GrowingBlockSize(ws.packageData));
+    EXPECT_EQ(data, Bytes(ws.packageData, ws.packageData + 300));
+    EXPECT_EQ(300, ws.packageEntries[0].size);
+    EXPECT_EQ(bankEntries[0].offset, ws.packageEntries[0].offset) << "set only when the package is written";
+    ws.TearDown();
+    ExpectTornDown();
+}
+
+TEST_F(CreatePackageTest, FoldersTooLongForThePathBuffersAreRefused)
+{
+    WriteBank({"a.wav"});
+    const std::string longFolder = folder + std::string(MAX_PATH - 8 - folder.size(), 'd') + "\\";
+    BuildPackage(ws, longFolder.c_str(), Path("soundz.rwv").c_str());
+    EXPECT_EQ(BANK_ERR_OPEN, ws.status) << "\"NewPack.rwv\" does not fit after the folder";
+    ExpectTornDown();
 }

@@ -295,3 +295,12 @@ TEST_F(InsertPackageTest, AFailedDataWriteLeavesThatEntrysRecordAsItWas)
     EXPECT_EQ(EntryBytes(bankEntries[1]), EntryBytes(BankEntry(1)));
     RemoveFolder(disk);
 }
+
+TEST_F(InsertPackageTest, APackageFolderTooLongForThePathBuffersIsRefused)
+{
+    WriteBank();
+    const std::string longFolder = folder + std::string(MAX_PATH - 3 - folder.size(), 'd') + "\\";
+    MergePackage(ws, longFolder.c_str(), bankPath.c_str());
+    EXPECT_EQ(BANK_ERR_OPEN, ws.status);
+    EXPECT_EQ(bankBefore, ReadWholeFile(bankPath));
+}
