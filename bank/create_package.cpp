@@ -24,13 +24,7 @@ const size_t LOG_LINE_SIZE = MAX_PATH + 64;
 bool TagMatches(const uint8_t* bytes, const char* tag)
 {
     for (size_t i = 0; i < TAG_SIZE; ++i) {
-        char c = static_cast<char>(bytes[i]);
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        char t = tag[i];
-        if (t >= 'A' && t <= 'Z')
-            t = static_cast<char>(t - 'A' + 'a');
-        if (c != t)
+        if (FoldAsciiLetter(static_cast<char>(bytes[i])) != FoldAsciiLetter(tag[i]))
             return false;
     }
     return true;

@@ -19,8 +19,7 @@ RwvHeader MakePackageHeader(int32_t entryCount)
     return header;
 }
 
-// Only A-Z fold: names are ANSI text, and letters beyond ASCII must not depend on a locale.
-static char FoldAscii(char c)
+char FoldAsciiLetter(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -28,7 +27,7 @@ static char FoldAscii(char c)
 bool NameMatches(const char (&field)[RWV_NAME_SIZE], const char* name)
 {
     for (size_t i = 0; i < RWV_NAME_SIZE; ++i) {
-        if (FoldAscii(field[i]) != FoldAscii(name[i]))
+        if (FoldAsciiLetter(field[i]) != FoldAsciiLetter(name[i]))
             return false;
         if (name[i] == '\0')
             return true;

@@ -51,6 +51,9 @@ bool IsGoodBankHeader(const RwvHeader& header);
 // The header every package is written with.
 RwvHeader MakePackageHeader(int32_t entryCount);
 
+// c with A-Z made lower case and every other byte left alone: names are ANSI text, and
+// letters beyond ASCII must not depend on a locale.
+char FoldAsciiLetter(char c);
 // Whole-name comparison with only A-Z/a-z folded, reading no further than the 52-byte
 // field; a name longer than 51 characters never matches (the field needs room for its NUL).
 bool NameMatches(const char (&field)[RWV_NAME_SIZE], const char* name);
