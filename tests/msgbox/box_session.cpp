@@ -16,6 +16,8 @@ struct Probe {
     ExtMessageBox* object;
     const std::function<void(HWND)>* whileOpen;
     HWND box;
+    UINT_PTR probeTimer;
+    UINT_PTR watchdog;  // killed when Show returns, so it never ends a later test's box
 };
 Probe* activeProbe = nullptr;
 
@@ -40,13 +42,14 @@ void CALLBACK ProbeFired(HWND, UINT, UINT_PTR id, DWORD)
         return;
     HWND box = ProbedBox(*activeProbe->object);
     if (!box) {
-        SetTimer(nullptr, 0, PROBE_DELAY_MS, ProbeFired);
+        activeProbe->probeTimer = SetTimer(nullptr, 0, PROBE_DELAY_MS, ProbeFired);
         return;
     }
     activeProbe->box = box;
     if (*activeProbe->whileOpen)
         (*activeProbe->whileOpen)(box);
-    SetTimer(nullptr, 0, WATCHDOG_DELAY_MS, WatchdogFired);
+    if (activeProbe)
+        activeProbe->watchdog = SetTimer(nullptr, 0, WATCHDOG_DELAY_MS, WatchdogFired);
 }
 
 struct ButtonSearch {
@@ -93,12 +96,14 @@ ShowArgs FolderPromptArgs(HWND owner)
 
 int ShowAndProbe(ExtMessageBox& object, const ShowArgs& args, const std::function<void(HWND box)>& whileOpen)
 {
-    Probe probe = {&object, &whileOpen, nullptr};
+    Probe probe = {&object, &whileOpen, nullptr, 0, 0};
     activeProbe = &probe;
-    const UINT_PTR timer = SetTimer(nullptr, 0, PROBE_DELAY_MS, ProbeFired);
+    probe.probeTimer = SetTimer(nullptr, 0, PROBE_DELAY_MS, ProbeFired);
     const int result = object.Show(args.owner, args.message, args.caption, args.style, args.options, args.icon,
                                    args.timeout, args.helpId);
-    KillTimer(nullptr, timer);
+    KillTimer(nullptr, probe.probeTimer);
+    if (probe.watchdog)
+        KillTimer(nullptr, probe.watchdog);
     activeProbe = nullptr;
     return result;
 }
