@@ -28,11 +28,21 @@ HWND ProbedBox(const ExtMessageBox& object)
     return GetActiveWindow();
 }
 
+BOOL CALLBACK CancelOwnedDialog(HWND window, LPARAM box)
+{
+    if (GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(box))
+        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
 void CALLBACK WatchdogFired(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(nullptr, id);
-    if (activeProbe && activeProbe->box && IsWindow(activeProbe->box))
-        EndDialog(activeProbe->box, 0);
+    if (!activeProbe || !activeProbe->box || !IsWindow(activeProbe->box))
+        return;
+    // A folder browser left open runs its own loop: end it too, or the box never closes.
+    EnumThreadWindows(GetCurrentThreadId(), CancelOwnedDialog, reinterpret_cast<LPARAM>(activeProbe->box));
+    EndDialog(activeProbe->box, PROBE_UNANSWERED);
 }
 
 void CALLBACK ProbeFired(HWND, UINT, UINT_PTR id, DWORD)

@@ -29,9 +29,10 @@ ShowArgs FolderPromptArgs(HWND owner);
 // Calls ExtMessageBox::Show and, once the rebuilt box has settled inside the modal loop,
 // calls whileOpen(box) on the same thread. The callback answers the box (PressButton),
 // or leaves it to end by itself (a time-out). A box still open 20 seconds after the
-// probe is ended with EndDialog(box, 0), so a test that forgets to answer fails instead
-// of hanging. whileOpen receives the box that the hook recognised, or the thread's
+// probe is ended with PROBE_UNANSWERED (any dialog it opened is cancelled first), so a
+// test that forgets to answer fails instead of hanging. whileOpen receives the box that the hook recognised, or the thread's
 // active window when the hook found none. It may be empty: the box then closes itself.
+const int PROBE_UNANSWERED = 0x7E57;
 int ShowAndProbe(ExtMessageBox& object, const ShowArgs& args, const std::function<void(HWND box)>& whileOpen);
 
 // Answers the box as a click on the button with this id would.
