@@ -78,6 +78,31 @@ void ShowCreationFailure(HWND owner)
     MessageBoxA(owner, message, nullptr, MB_SYSTEMMODAL | MB_ICONERROR);
 }
 
+// Buttons with a frame option are two pixels taller, unless the caller sized them.
+void MatchButtonHeights(ButtonSlot* buttons, int count, UINT options)
+{
+    const bool framed = (options & FRAMED_BUTTON_OPTIONS) != 0;
+    for (int i = 0; i < count && i < EMB_MAX_BUTTONS; ++i) {
+        int& height = buttons[i].height;
+        if (framed && height == PLAIN_BUTTON_HEIGHT)
+            height = FRAMED_BUTTON_HEIGHT;
+        else if (!framed && height == FRAMED_BUTTON_HEIGHT)
+            height = PLAIN_BUTTON_HEIGHT;
+    }
+}
+
+// Every Show uses its configuration up: the next question configures the object afresh.
+void ConsumeConfiguration(ExtMessageBox& object)
+{
+    object.textWidth = object.textHeight = 0;
+    object.SetButtons(1, nullptr, EMB_MAX_SIZES, nullptr, EMB_MAX_BUTTONS);
+    object.AllocateExtension(false);
+    object.kind = EMB_KIND_NONE;
+    object.hook = nullptr;
+    object.state = 0;
+    FreeThunk(object.hookThunk);
+}
+
 bool IsPushButton(HWND child, LRESULT dialogCode)
 {
     return (dialogCode & DLGC_BUTTON) && (dialogCode & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) &&
@@ -137,14 +162,7 @@ int ExtMessageBox::Show(const HWND& ownerWindow, LPCSTR message, LPCSTR boxCapti
         boxStyle &= ~(MB_TYPE_BITS | MB_HELP);
     } else {
         buttonCount = ButtonCountFor(boxStyle);
-        const bool framed = (options & FRAMED_BUTTON_OPTIONS) != 0;
-        for (int i = 0; i < buttonCount && i < EMB_MAX_BUTTONS; ++i) {
-            int& height = buttons[i].height;
-            if (framed && height == PLAIN_BUTTON_HEIGHT)
-                height = FRAMED_BUTTON_HEIGHT;
-            else if (!framed && height == FRAMED_BUTTON_HEIGHT)
-                height = PLAIN_BUTTON_HEIGHT;
-        }
+        MatchButtonHeights(buttons, buttonCount, options);
     }
 
     if (icon)
@@ -184,13 +202,7 @@ int ExtMessageBox::Show(const HWND& ownerWindow, LPCSTR message, LPCSTR boxCapti
     if (!created)
         ShowCreationFailure(owner);
 
-    textWidth = textHeight = 0;
-    SetButtons(1, nullptr, EMB_MAX_SIZES, nullptr, EMB_MAX_BUTTONS);
-    AllocateExtension(false);
-    kind = EMB_KIND_NONE;
-    hook = nullptr;
-    state = 0;
-    FreeThunk(hookThunk);
+    ConsumeConfiguration(*this);
     if (!created)
         return 0;
     return timeoutOrPhase == ID_TIMEOUT ? ID_TIMEOUT : result;
