@@ -3,7 +3,26 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
+
 #include "res/resource.h"
+
+namespace {
+
+// Set by a test to make the next std::nothrow allocations fail.
+bool refuseNothrowNew = false;
+
+}  // namespace
+
+// The program allocates its folder record with std::nothrow; this replacement lets a test
+// refuse it. Same heap as the default operator delete.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (refuseNothrowNew)
+        return nullptr;
+    return std::malloc(size ? size : 1);
+}
 
 namespace {
 
@@ -147,4 +166,13 @@ TEST_F(ExtMessageBoxConfig, ReleaseLeavesNothingAndMayBeRepeated)
     EXPECT_EQ(object.buttons[0].image, nullptr);
     EXPECT_EQ(object.hookThunk, nullptr);
     object.Release();
+}
+
+TEST_F(ExtMessageBoxConfig, FolderFieldWithoutItsRecordFallsBackToAPlainBox)
+{
+    refuseNothrowNew = true;
+    object.SetFolderField("C:\\", "Title", IDI_BROWSE, 1, 1, 1);
+    refuseNothrowNew = false;
+    EXPECT_EQ(object.kind, EMB_KIND_NONE);
+    EXPECT_EQ(object.extension, nullptr);
 }
