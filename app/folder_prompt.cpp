@@ -16,6 +16,11 @@ const char BANK_FOLDER_COMPLAINT[] = "No file soundz.rwv in this folder, change 
 static const char BANK_FILE_NAME[] = "soundz.rwv";
 
 static const int TEXT_WIDTH = 320;
+// The folder field: the answer ends in a backslash, OK follows what is typed, OK starts enabled.
+static const int APPEND_BACKSLASH = 1;
+static const int VALIDATE_ON_CHANGE = 1;
+static const int ACTION_ENABLED = 1;
+static const int BUTTON_LABELS_ARE_IMAGES = 0;
 static const int BUTTON_SIZES[] = {200, 40, 200, 40};  // width, height of OK, then of Cancel
 static const UINT_PTR BUTTON_IMAGES[] = {IDI_BUTTON_OK, IDI_BUTTON_CANCEL};
 static const UINT BOX_STYLE = MB_OKCANCEL;
@@ -23,7 +28,7 @@ static const UINT BOX_OPTIONS = EMB_OPT_CLIENT_EDGE | EMB_OPT_ETCHED_LINE;
 
 void SetOperationButtons(ExtMessageBox& box)
 {
-    box.SetButtons(0, BUTTON_SIZES, static_cast<int>(std::size(BUTTON_SIZES)), BUTTON_IMAGES,
+    box.SetButtons(BUTTON_LABELS_ARE_IMAGES, BUTTON_SIZES, static_cast<int>(std::size(BUTTON_SIZES)), BUTTON_IMAGES,
                    static_cast<int>(std::size(BUTTON_IMAGES)));
 }
 
@@ -35,7 +40,8 @@ int ShowOperationBox(ExtMessageBox& box, const char* text, const char* caption)
 // Show consumes the whole configuration, so every asking sets all of it again.
 static int ShowFolderPrompt(ExtMessageBox& box, const char* text, const FolderQuestion& question)
 {
-    box.SetFolderField(workFolder, question.browseTitle, IDI_BROWSE, 1, 1, 1);
+    box.SetFolderField(workFolder, question.browseTitle, IDI_BROWSE, APPEND_BACKSLASH, VALIDATE_ON_CHANGE,
+                       ACTION_ENABLED);
     box.textWidth = TEXT_WIDTH;
     box.textHeight = 0;
     SetOperationButtons(box);
