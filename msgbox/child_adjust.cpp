@@ -17,7 +17,6 @@ const int ANIMATION_TOP = 11;
 const int ANIMATION_SIZE = 20;
 const int IMAGE_LEFT = 11;
 const int IMAGE_TOP = 11;
-const int EXTRA_CONTROL_LEFT = 6;
 const int LABEL_TEXT_MAX = 256;
 const char COMMON_CONTROLS_LIBRARY[] = "COMCTL32.DLL";
 // Looked up only as a version test: a library without it is too old for our controls.

@@ -30,7 +30,6 @@ const int PANEL_INSET = 2;
 const int PANEL_BOTTOM_PADDING = 2;
 const int BUTTONLESS_EDGE_GROWTH = 22;
 const int BUTTONLESS_STATIC_EDGE_GROWTH = 44;
-const int EXTRA_CONTROL_LEFT = 6;
 const int EXTRA_CONTROL_INSET = 14;
 const int BROWSE_WIDTH = 26;
 const int BROWSE_OFFSET = 20;        // from the field's inner right edge to the browse button's left
@@ -73,9 +72,9 @@ void PlaceCentredColumn(const SIZE* sizes, const ButtonExtent& extent, BoxSize& 
 void PlaceRow(UINT options, bool hasExtraControl, const SIZE* sizes, const ButtonExtent& extent,
               const BoxMetrics& metrics, BoxSize& size, POINT* positions, RECT& frame)
 {
-    const ButtonFrame kind = ChooseButtonFrame(options);
+    const ButtonFrame frameKind = ChooseButtonFrame(options);
     int x = 0;
-    switch (kind) {
+    switch (frameKind) {
     case ButtonFrame::EtchedLine:
         size.clientHeight += hasExtraControl ? ETCHED_GAP_EXTRA : ETCHED_GAP_PLAIN;
         frame = {ETCHED_LEFT, size.clientHeight,
@@ -95,7 +94,7 @@ void PlaceRow(UINT options, bool hasExtraControl, const SIZE* sizes, const Butto
         break;
     }
     // Inside the panel the buttons touch each other and sit one pixel lower.
-    const bool panel = kind == ButtonFrame::SunkenPanel;
+    const bool panel = frameKind == ButtonFrame::SunkenPanel;
     size.clientHeight += extent.maxHeight;
     for (int i = 0; i < extent.count; ++i) {
         positions[i] = {x, size.clientHeight - sizes[i].cy + (panel ? 1 : 0)};

@@ -82,6 +82,9 @@ void SizeButtonlessBox(UINT options, BoxSize& size, LONG& style, LONG& exStyle);
 
 // ---- Extra control below the text ----------------------------------------------------
 
+// Left edge of an extra control, or of the area a derived box lays out there.
+const int EXTRA_CONTROL_LEFT = 6;
+
 // Width left for an extra control across the box.
 int ExtraControlWidth(int boxWidth, const BoxMetrics& metrics);
 
