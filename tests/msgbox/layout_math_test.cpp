@@ -45,15 +45,6 @@ TEST(ButtonExtent, RowAndColumnCountTwoPixelsPerButtonAndTenMore)
     EXPECT_EQ(e.totalWidth, 400);
 }
 
-TEST(ButtonArrangementChoice, RightColumnWinsOverCentredAndNoButtonsWinsOverAll)
-{
-    EXPECT_EQ(ChooseButtonArrangement(2, 0), ButtonArrangement::Row);
-    EXPECT_EQ(ChooseButtonArrangement(2, EMB_OPT_CENTRED_COLUMN), ButtonArrangement::CentredColumn);
-    EXPECT_EQ(ChooseButtonArrangement(2, EMB_OPT_RIGHT_COLUMN | EMB_OPT_CENTRED_COLUMN),
-              ButtonArrangement::RightColumn);
-    EXPECT_EQ(ChooseButtonArrangement(0, EMB_OPT_RIGHT_COLUMN), ButtonArrangement::None);
-}
-
 // The program's own question: text area 391 x 43, a folder field of 20 plus its margin of 6.
 TEST(RowLayout, FolderPromptEndsTwelveFromTheRightElevenBelowTheEtchedLine)
 {
@@ -79,15 +70,6 @@ TEST(RowLayout, EtchedLineOfAPlainBoxSitsSixteenBelowTheText)
     EXPECT_EQ(laid.size.width, 510);  // wider than the row: 11 more, made even
     EXPECT_EQ(laid.frame.top, 50 + 16 + 16);
     EXPECT_EQ(laid.positions[0].y, 50 + 16 + 16 + 11 + 24 - 24);
-}
-
-TEST(RowLayout, EtchedLineWinsOverThePanel)
-{
-    const Laid both = LayOut(EMB_OPT_ETCHED_LINE | EMB_OPT_SUNKEN_PANEL, false, PLAIN_BUTTONS, 2, {300, 40}, 0);
-    const Laid etched = LayOut(EMB_OPT_ETCHED_LINE, false, PLAIN_BUTTONS, 2, {300, 40}, 0);
-    EXPECT_EQ(both.frame.bottom - both.frame.top, 2);
-    EXPECT_EQ(both.positions[1].x, etched.positions[1].x);
-    EXPECT_EQ(both.size.clientHeight, etched.size.clientHeight);
 }
 
 TEST(RowLayout, PanelHoldsTouchingButtonsRightAlignedOnePixelLower)
