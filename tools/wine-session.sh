@@ -26,3 +26,12 @@ wineserver -p >/dev/null 2>&1 || true
 # Start Wine's background services now, detached from our output: started by the first test
 # instead, they would inherit ctest's pipe and keep it open after the test ends.
 /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 </dev/null || true
+# On our own Xvfb no window manager answers, and Wine then waits about two seconds for every
+# managed window that closes: unmanaged windows make box-heavy tests many times faster. On
+# the user's display windows stay managed, so they get the desktop's own frames.
+vorlan_x11_key='HKCU\Software\Wine\X11 Driver'
+if [ -n "$vorlan_xvfb_pid" ]; then
+  /usr/lib/wine/wine64 reg add "$vorlan_x11_key" /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+else
+  /usr/lib/wine/wine64 reg delete "$vorlan_x11_key" /v Managed /f >/dev/null 2>&1 </dev/null || true
+fi
