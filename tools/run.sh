@@ -14,10 +14,7 @@ desktop=640x400
 "$root/tools/install-deps.sh"
 # The program for both: 32-bit is what a Windows user runs, 64-bit is what runs here.
 "$root/tools/build.sh" i686 "$root/build/win32" Veltrino
-"$root/tools/build.sh" x86_64 "$build" Veltrino
-if ! "$root/tools/build.sh" x86_64 "$build" make_demo >"$build/make_demo-build.log" 2>&1; then
-  echo "The demo generator did not build (see $build/make_demo-build.log)." >&2
-fi
+"$root/tools/build.sh" x86_64 "$build" Veltrino make_demo
 
 if [ -n "${DISPLAY:-}" ]; then
   export VORLAN_KEEP_DISPLAY=1
@@ -32,12 +29,8 @@ wine=/usr/lib/wine/wine64
 # A fresh demo each run: the operations change the bank in place.
 rm -rf "$demo"
 mkdir -p "$demo"
-if [ -f "$build/tools/make_demo.exe" ]; then
-  (cd "$demo" && "$wine" "$build/tools/make_demo.exe" "$(winepath -w "$demo")" >"$build/make_demo.log" 2>&1) ||
-    { echo "The demo generator failed; see $build/make_demo.log" >&2; exit 1; }
-else
-  echo "No demo generator yet ($build/tools/make_demo.exe): the demo folder stays empty." >&2
-fi
+(cd "$demo" && "$wine" "$build/tools/make_demo.exe" "$(winepath -w "$demo")" >"$build/make_demo.log" 2>&1) ||
+  { echo "The demo generator failed; see $build/make_demo.log" >&2; exit 1; }
 
 cd "$demo"
 if [ "$headless" = 0 ]; then
