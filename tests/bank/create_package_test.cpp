@@ -46,16 +46,7 @@ protected:
     // The names of the folder's waves in the order the directory search delivers them.
     std::vector<std::string> SearchOrder() const
     {
-        std::vector<std::string> names;
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((waves + "*.wav").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return names;
-        do
-            names.push_back(found.cFileName);
-        while (FindNextFileA(search, &found));
-        FindClose(search);
-        return names;
+        return NamesInSearchOrder(waves + "*.wav");
     }
     void ExpectTornDown() const
     {

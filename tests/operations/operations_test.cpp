@@ -58,20 +58,6 @@ std::wstring Extended(const std::string& path)
     return std::wstring(extended.begin(), extended.end());
 }
 
-// The names "*.wav" finds in a folder, in the order the search delivers them.
-std::vector<std::string> WavesInSearchOrder(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*.wav").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names.push_back(found.cFileName);
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
 
 // A folder of exactly `length` characters with its backslash, made under root; folders
 // this long need the extended path form on some systems.
@@ -187,7 +173,7 @@ protected:
     {
         std::string log;
         std::vector<PackageItem> items;
-        const std::vector<std::string> names = WavesInSearchOrder(folder);
+        const std::vector<std::string> names = NamesInSearchOrder(folder + "*.wav");
         for (const std::string& name : names) {
             const Bytes* data = DataOf(name);
             log += name + (data ? " OK\r\n" : " NOT OK\r\n");

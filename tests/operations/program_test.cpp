@@ -167,16 +167,7 @@ protected:
     // lines and of the package's entries.
     std::vector<std::string> WavesInSearchOrder() const
     {
-        std::vector<std::string> names;
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((waves + "*.wav").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return names;
-        do
-            names.push_back(found.cFileName);
-        while (FindNextFileA(search, &found));
-        FindClose(search);
-        return names;
+        return NamesInSearchOrder(waves + "*.wav");
     }
 
     bool IsDoor(const std::string& name) const { return name == "door.wav"; }

@@ -26,6 +26,9 @@ bool PathExists(const std::string& path);
 int64_t FileSizeOf(const std::string& path);  // -1 when missing
 // The file's bytes [from, from + length), clipped to the file.
 Bytes ReadFileRange(const std::string& path, int64_t from, size_t length);
+// The names a directory search for pattern finds, in the order it delivers them: the
+// order of Create Package's log lines and package entries.
+std::vector<std::string> NamesInSearchOrder(const std::string& pattern);
 
 // Keeps a file open with no sharing for as long as it lives, as another program might.
 class HeldFile {
