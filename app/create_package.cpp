@@ -10,10 +10,9 @@
 #include "bank/workspace.h"
 #include "msgbox/ext_message_box.h"
 
-static const char WAVE_PATTERN[] = "*.wav";
 // Every name that the file work appends to the wave folder; a folder that leaves no room
 // for one of them could never hold the package.
-static const char* const WAVE_FOLDER_NAMES[] = {WAVE_PATTERN, "pack.log", "NewPack.rwv"};
+static const char* const WAVE_FOLDER_NAMES[] = {WAVE_PATTERN, PACK_LOG_NAME, NEW_PACKAGE_NAME};
 
 static bool TakeWaveFolder(const char* folder)
 {

@@ -13,8 +13,6 @@
 const char BANK_FOLDER_BROWSE_TITLE[] = "Please select the folder with the original file soundz.rwv";
 const char BANK_FOLDER_COMPLAINT[] = "No file soundz.rwv in this folder, change or abort.";
 
-static const char BANK_FILE_NAME[] = "soundz.rwv";
-
 static const int TEXT_WIDTH = 320;
 // The folder field: the answer ends in a backslash, OK follows what is typed, OK starts enabled.
 static const int APPEND_BACKSLASH = 1;

@@ -10,29 +10,19 @@
 #include "bank/workspace.h"
 #include "msgbox/ext_message_box.h"
 
-static const char PACKAGE_PATTERN[] = "*.rwv";
 // Every fixed name that the file work appends to the package folder; a folder that leaves
 // no room for one of them could never be merged from.
-static const char* const PACKAGE_FOLDER_NAMES[] = {PACKAGE_PATTERN, "Unpack.log"};
-
-// The merge opens the package by its own name after the folder, so that must fit too.
-static bool PackagePathFits(const char* pattern)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(search);
-    char path[MAX_PATH];
-    return JoinPath(path, workFolder, found.cFileName);
-}
+static const char* const PACKAGE_FOLDER_NAMES[] = {PACKAGE_PATTERN, UNPACK_LOG_NAME};
 
 static bool TakePackageFolder(const char* folder)
 {
     if (!StoreWorkFolder(folder) || !FitsEveryName(workFolder, PACKAGE_FOLDER_NAMES, std::size(PACKAGE_FOLDER_NAMES)))
         return false;
     char pattern[MAX_PATH];
-    return JoinPath(pattern, workFolder, PACKAGE_PATTERN) && FileExists(pattern, true) && PackagePathFits(pattern);
+    char package[MAX_PATH];
+    // The merge opens the package by its own name after the folder, so that must fit too.
+    return JoinPath(pattern, workFolder, PACKAGE_PATTERN) && FileExists(pattern, true) &&
+           FindPackage(workFolder, package);
 }
 
 static const FolderQuestion PACKAGE_QUESTION = {

@@ -122,7 +122,7 @@ void SetPackageOffsets(BankWorkspace& ws)
 void WritePackage(BankWorkspace& ws, const char* waveFolder)
 {
     char path[MAX_PATH];
-    if (!JoinPath(path, waveFolder, "NewPack.rwv")) {
+    if (!JoinPath(path, waveFolder, NEW_PACKAGE_NAME)) {
         ws.status = BANK_ERR_OPEN;
         return;
     }
@@ -152,6 +152,10 @@ void WritePackage(BankWorkspace& ws, const char* waveFolder)
 }
 
 }  // namespace
+
+const char WAVE_PATTERN[] = "*.wav";
+const char PACK_LOG_NAME[] = "pack.log";
+const char NEW_PACKAGE_NAME[] = "NewPack.rwv";
 
 int BankWorkspace::CheckWaveFile(const char* path)
 {
@@ -243,13 +247,13 @@ void BuildPackage(BankWorkspace& ws, const char* waveFolder, const char* bankFil
 {
     ws.Reset();
     char pattern[MAX_PATH];
-    if (!JoinPath(pattern, waveFolder, "*.wav"))
+    if (!JoinPath(pattern, waveFolder, WAVE_PATTERN))
         pattern[0] = '\0';
     if (!CreatePackageBlocks(ws, pattern)) {
         ws.status = BANK_ERR_NO_MEMORY;
     } else {
         char logPath[MAX_PATH];
-        if (JoinPath(logPath, waveFolder, "pack.log"))
+        if (JoinPath(logPath, waveFolder, PACK_LOG_NAME))
             ws.logFile = CreateNewFile(logPath, GENERIC_WRITE);
         if (!OpenBank(ws.bank, bankFile)) {
             ws.status = BANK_ERR_BAD_HEADER;

@@ -3,6 +3,11 @@
 
 #include "bank/workspace.h"
 
+// What Create Package looks for and writes in the wave folder.
+extern const char WAVE_PATTERN[];
+extern const char PACK_LOG_NAME[];
+extern const char NEW_PACKAGE_NAME[];
+
 // Scans waveFolder (ending in a backslash, or empty for the current directory) for "*.wav",
 // takes every RIFF WAVE file named like an entry of the bank at bankFile, and writes
 // "pack.log" and "NewPack.rwv" there. Leaves ws torn down; ws.status and ws.bank.status

@@ -15,19 +15,6 @@ const size_t LOG_LINE_SIZE = 256;
 const char* const ACTION_REPLACE = "REPLACE";
 const char* const ACTION_APPEND = "APPEND";
 
-// The package path: the folder followed by the name of its first "*.rwv".
-bool FindPackage(const char* packageFolder, char (&path)[MAX_PATH])
-{
-    char pattern[MAX_PATH];
-    if (!JoinPath(pattern, packageFolder, "*.rwv"))
-        return false;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(search);
-    return JoinPath(path, packageFolder, found.cFileName);
-}
 
 // Reads the package's entry count and its whole body (everything after the header) into
 // packageEntries; false when the body could not be had in full.
@@ -40,7 +27,7 @@ bool ReadPackage(BankWorkspace& ws, const char* packageFolder)
     // A package shorter than its header has an empty body; one past the format cannot be held.
     ws.packageDataSize = body > 0 && body <= RWV_FORMAT_LIMIT ? static_cast<int32_t>(body) : 0;
     char logPath[MAX_PATH];
-    if (JoinPath(logPath, packageFolder, "Unpack.log"))
+    if (JoinPath(logPath, packageFolder, UNPACK_LOG_NAME))
         ws.logFile = CreateNewFile(logPath, GENERIC_WRITE);
     if (body <= RWV_FORMAT_LIMIT)
         ws.packageEntries = static_cast<RwvEntry*>(AllocLockedBlock(static_cast<size_t>(ws.packageDataSize)));
@@ -144,6 +131,22 @@ void Merge(BankWorkspace& ws)
 }
 
 }  // namespace
+
+const char PACKAGE_PATTERN[] = "*.rwv";
+const char UNPACK_LOG_NAME[] = "Unpack.log";
+
+bool FindPackage(const char* packageFolder, char (&path)[MAX_PATH])
+{
+    char pattern[MAX_PATH];
+    if (!JoinPath(pattern, packageFolder, PACKAGE_PATTERN))
+        return false;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    return JoinPath(path, packageFolder, found.cFileName);
+}
 
 void MergePackage(BankWorkspace& ws, const char* packageFolder, const char* bankFile)
 {

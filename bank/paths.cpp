@@ -5,6 +5,7 @@
 
 char workFolder[MAX_PATH];
 char bankPath[MAX_PATH];
+const char BANK_FILE_NAME[] = "soundz.rwv";
 
 // A current directory longer than this (C:\) gets a backslash appended.
 static const size_t DRIVE_ROOT_LENGTH = 3;

@@ -5,8 +5,9 @@
 
 // The folder an operation works in; starting folder of every folder question.
 extern char workFolder[MAX_PATH];
-// Full path of the bank file: the chosen bank folder + "soundz.rwv".
+// Full path of the bank file: the chosen bank folder + BANK_FILE_NAME.
 extern char bankPath[MAX_PATH];
+extern const char BANK_FILE_NAME[];
 
 // workFolder = the current directory, with a backslash appended unless it is a drive root.
 void FillWorkFolderWithCurrentDirectory();
