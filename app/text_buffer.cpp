@@ -4,9 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-// A value at or below this is a string-table id, not a pointer.
-static const UINT_PTR MAX_RESOURCE_ID = 0xFFFF;
-
 void TextBuffer::Free()
 {
     if (!chars)

@@ -5,6 +5,9 @@
 
 #include <cstddef>
 
+// A text or image argument at or below this is a resource id of a module, not a pointer.
+const UINT_PTR MAX_RESOURCE_ID = 0xFFFF;
+
 class TextBuffer {
 public:
     TextBuffer() = default;

@@ -82,9 +82,8 @@ bool BankDirectory::LoadBankTable()
         return false;
     }
     // On a short read the records that did not arrive stay zero: empty names match nothing.
-    DWORD got = 0;
     if (!SeekTo(file, static_cast<int64_t>(RWV_HEADER_SIZE)) ||
-        !ReadFile(file, entries, static_cast<DWORD>(bytes), &got, nullptr) || got != bytes) {
+        !ReadExactly(file, entries, static_cast<DWORD>(bytes))) {
         status = BANK_ERR_NO_MEMORY;
         return false;
     }

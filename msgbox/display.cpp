@@ -13,7 +13,6 @@ const UINT MB_TYPE_THREE_BUTTONS = 0x2;  // abort/retry/ignore, yes/no/cancel, c
 const UINT MB_TYPE_TWO_BUTTONS = 0x1 | 0x4;
 const UINT FRAMED_BUTTON_OPTIONS = EMB_OPT_FLAT | EMB_OPT_CLIENT_EDGE | EMB_OPT_STATIC_EDGE | EMB_OPT_MODAL_FRAME;
 const LONG SS_ICON_BITS = 0x3;  // SS_ICON: both low style bits
-const int PLAIN_BUTTON_HEIGHT = 24;
 const int FRAMED_BUTTON_HEIGHT = 26;
 const DWORD ERROR_SHOWN_WHEN_BOX_FAILS = ERROR_NOT_ENOUGH_MEMORY;
 const DWORD ERROR_TEXT_SIZE = 160;
@@ -84,10 +83,10 @@ void MatchButtonHeights(ButtonSlot* buttons, int count, UINT options)
     const bool framed = (options & FRAMED_BUTTON_OPTIONS) != 0;
     for (int i = 0; i < count && i < EMB_MAX_BUTTONS; ++i) {
         int& height = buttons[i].height;
-        if (framed && height == PLAIN_BUTTON_HEIGHT)
+        if (framed && height == EMB_BUTTON_DEFAULT_HEIGHT)
             height = FRAMED_BUTTON_HEIGHT;
         else if (!framed && height == FRAMED_BUTTON_HEIGHT)
-            height = PLAIN_BUTTON_HEIGHT;
+            height = EMB_BUTTON_DEFAULT_HEIGHT;
     }
 }
 

@@ -52,6 +52,9 @@ const int IDC_BROWSE = 102;  // the folder field's browse button
 const UINT EMB_MSG_REAPPLY_LAYOUT = WM_APP + 1;
 
 const int EMB_MAX_BUTTONS = 4;
+// The size every button slot is reset to.
+const int EMB_BUTTON_DEFAULT_WIDTH = 98;
+const int EMB_BUTTON_DEFAULT_HEIGHT = 24;
 const int EMB_MAX_SIZES = 8;
 
 // One box button, in the order in which the box's buttons are found.

@@ -7,9 +7,6 @@
 
 namespace {
 
-const int BUTTON_DEFAULT_WIDTH = 98;
-const int BUTTON_DEFAULT_HEIGHT = 24;
-const UINT_PTR MAX_RESOURCE_ID = 0xFFFF;
 // Longest initial folder loaded from the string table, and longest browse title.
 const int FOLDER_TEXT_MAX = MAX_PATH;
 const int BROWSE_TITLE_MAX = 512;
@@ -19,8 +16,8 @@ void ResetSlot(ButtonSlot& slot)
     ReleaseImage(slot.image, slot.imageType);
     slot = ButtonSlot{};
     slot.imageType = IMAGE_BITMAP;
-    slot.width = BUTTON_DEFAULT_WIDTH;
-    slot.height = BUTTON_DEFAULT_HEIGHT;
+    slot.width = EMB_BUTTON_DEFAULT_WIDTH;
+    slot.height = EMB_BUTTON_DEFAULT_HEIGHT;
 }
 
 // Even entries are widths, odd ones heights; each must lie strictly inside the work area.
