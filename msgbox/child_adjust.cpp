@@ -131,8 +131,8 @@ bool EndsWithoutAction(int id)
 
 void AdjustButton(ExtMessageBox& self, HWND button)
 {
-    if (self.buttonCount <= 0 || self.nextButton >= EMB_MAX_BUTTONS) {
-        SetWindowPos(button, nullptr, 0, 0, 1, 1, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER);
+    if (!self.HasButtonSlot(self.nextButton)) {
+        HideBoxButton(button);
         return;
     }
     const ButtonSlot& slot = self.buttons[self.nextButton];
@@ -160,6 +160,16 @@ void AdjustButton(ExtMessageBox& self, HWND button)
 }
 
 }  // namespace
+
+bool ExtMessageBox::HasButtonSlot(int index) const
+{
+    return buttonCount > 0 && index < EMB_MAX_BUTTONS;
+}
+
+void HideBoxButton(HWND button)
+{
+    SetWindowPos(button, nullptr, 0, 0, 1, 1, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER);
+}
 
 void ExtMessageBox::AdjustChild(int stage, HWND child)
 {

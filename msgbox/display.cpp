@@ -120,8 +120,8 @@ BOOL CALLBACK ReapplyButton(HWND child, LPARAM context)
     if (!IsPushButton(child, SendMessageA(child, WM_GETDLGCODE, 0, 0)))
         return TRUE;
     const ExtMessageBox& object = *walk.object;
-    if (object.buttonCount <= 0 || walk.next >= EMB_MAX_BUTTONS) {
-        SetWindowPos(child, nullptr, 0, 0, 1, 1, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER);
+    if (!object.HasButtonSlot(walk.next)) {
+        HideBoxButton(child);
         return TRUE;
     }
     const ButtonSlot& slot = object.buttons[walk.next++];

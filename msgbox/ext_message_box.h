@@ -119,6 +119,8 @@ public:
 
     // Child adjustment (child_adjust.cpp).
     void AdjustChild(int stage, HWND child);
+    // Whether the index-th push button found has a slot; those without are hidden.
+    bool HasButtonSlot(int index) const;
     UINT LoadImageResource(UINT_PTR id, HANDLE* image, UINT loadFlags);
     void CreateCommonControl(LPCSTR className, int gap, int bottomMargin);
 
@@ -167,5 +169,7 @@ public:
     ButtonSlot buttons[EMB_MAX_BUTTONS] = {};
 };
 
+// Hides a box button that has no slot: moved out of the way as a 1 x 1 window.
+void HideBoxButton(HWND button);
 // Releases a bitmap, icon or cursor with the call that matches its type.
 void ReleaseImage(HANDLE image, UINT imageType);
