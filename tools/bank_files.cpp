@@ -1,5 +1,6 @@
-// Writers and readers of the test files: banks, packages, wave files, temporary folders.
-#include "tests/support/bank_files.h"
+// Writers and readers of the files the tests, the demo and the benchmark work on: banks,
+// packages, wave files, temporary folders.
+#include "tools/bank_files.h"
 
 #include <algorithm>
 #include <cmath>
