@@ -1,6 +1,8 @@
 // The main dialog: three buttons, one per operation, and the animated emblem.
 #include "app/main_dialog.h"
 
+#include <objbase.h>
+
 #include "app/operations.h"
 #include "app/resource_image.h"
 #include "res/resource.h"
@@ -11,9 +13,13 @@ HWND mainWindow = nullptr;
 int RunMainDialog(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     appInstance = instance;
+    // The shell's folder browser needs COM on this thread, apartment-threaded.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // The dialog's own result, -1 included, does not change the program's exit code.
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
                     reinterpret_cast<LPARAM>(instance));
+    if (SUCCEEDED(com))
+        CoUninitialize();
     return 0;
 }
 

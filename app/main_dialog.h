@@ -8,7 +8,8 @@ extern HINSTANCE appInstance;
 // The main dialog: owner of every box an operation shows.
 extern HWND mainWindow;
 
-// The program's WinMain: runs the main dialog until it is closed; always returns 0.
+// The program's WinMain: runs the main dialog, with COM initialised on this thread for the
+// shell's folder browser, until it is closed; always returns 0.
 int RunMainDialog(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
 // Sets the icon and the emblem at start, runs the buttons' operations, and ends the dialog
 // on WM_CLOSE only.

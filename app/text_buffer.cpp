@@ -1,4 +1,4 @@
-// TextBuffer: every change frees the old text first, so one buffer is held at most.
+// TextBuffer: every change frees the old text, so one buffer is held at most.
 #include "app/text_buffer.h"
 
 #include <cstdlib>
@@ -19,26 +19,29 @@ char* TextBuffer::Allocate(size_t n)
     return chars;
 }
 
+// s may be this buffer's own text: it is copied before the old text is freed.
 void TextBuffer::Assign(const char* s)
 {
-    Free();
-    if (!s)
+    if (!s) {
+        Free();
         return;
+    }
     const size_t n = std::strlen(s) + 1;
-    if (Allocate(n))
-        std::memcpy(chars, s, n);
+    char* copy = static_cast<char*>(std::malloc(n));
+    if (copy)
+        std::memcpy(copy, s, n);
+    Free();
+    chars = copy;
 }
 
 void TextBuffer::Load(UINT_PTR source, int m, HMODULE module)
 {
-    Free();
-    if (source == 0)
-        return;
     if (source > MAX_RESOURCE_ID) {
         Assign(reinterpret_cast<const char*>(source));
         return;
     }
-    if (m <= 0 || !Allocate(static_cast<size_t>(m)))
+    Free();
+    if (source == 0 || m <= 0 || !Allocate(static_cast<size_t>(m)))
         return;
     chars[0] = '\0';
     if (!module)

@@ -19,7 +19,7 @@ public:
     void Free();
     // Replaces the text by an uninitialised buffer of n bytes and returns it.
     char* Allocate(size_t n);
-    // Copies s with its terminator; a null s leaves no text at all.
+    // Copies s with its terminator, also from its own text; a null s leaves no text at all.
     void Assign(const char* s);
     // source above 0xFFFF is a string pointer; at most 0xFFFF a string-table id of
     // module (null: this program), loaded into a buffer of exactly m bytes.

@@ -9,7 +9,7 @@
 #include "bank/create_package.h"
 #include "bank/insert_package.h"
 #include "bank/statistics.h"
-#include "tests/support/bank_files.h"
+#include "tools/bank_files.h"
 
 namespace {
 

@@ -151,6 +151,8 @@ int ExtMessageBox::Show(const HWND& ownerWindow, LPCSTR message, LPCSTR boxCapti
     oldWndProc = nullptr;
     for (int& v : imageRect)
         v = 0;
+    // Only the row layout places a line or panel; no other may paint the previous one.
+    frameRect = {};
     UINT boxStyle = style;
 
     buttonExStyle = ButtonExStyleFor(options);

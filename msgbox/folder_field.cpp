@@ -99,9 +99,13 @@ void ExtMessageBox::BrowseForFolder()
     info.lpszTitle = extension->browseTitle.chars;
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     PIDLIST_ABSOLUTE list = SHBrowseForFolderA(&info);
-    // Setting the edit's text raises EN_CHANGE, which checks the chosen folder.
-    if (list && SHGetPathFromIDListA(list, chosen))
-        SetWindowTextA(extension->editWindow, chosen);
+    // Setting the edit's text raises EN_CHANGE, which checks the chosen folder and so reads
+    // the field into text, freeing chosen while the edit may still hold it: it gets a copy.
+    if (list && SHGetPathFromIDListA(list, chosen)) {
+        char path[MAX_PATH];
+        lstrcpynA(path, chosen, MAX_PATH);
+        SetWindowTextA(extension->editWindow, path);
+    }
     CoTaskMemFree(list);
     PostMessageA(box, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(extension->editWindow), TRUE);
 }

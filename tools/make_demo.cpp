@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/bank_files.h"
+#include "tools/bank_files.h"
 
 namespace {
 

@@ -137,6 +137,16 @@ TEST(TextBuffer, LoadOfAPointerCopiesItAndIgnoresM)
     EXPECT_EQ(BlockSize(t), sizeof text);
 }
 
+TEST(TextBuffer, LoadOfItsOwnTextKeepsIt)
+{
+    const char text[] = "the folder of the last answer, asked for again";
+    TextBuffer t;
+    t.Assign(text);
+    t.Load(reinterpret_cast<UINT_PTR>(t.chars), 260, nullptr);
+    ASSERT_NE(t.chars, nullptr);
+    EXPECT_STREQ(t.chars, text);
+}
+
 // A plain static window whose text the test sets.
 class WindowText : public ::testing::Test {
 protected:

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bank/workspace.h"
-#include "tests/support/bank_files.h"
+#include "tools/bank_files.h"
 
 class BankFolderTest : public ::testing::Test {
 protected:

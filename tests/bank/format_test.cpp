@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "bank/format.h"
-#include "tests/support/bank_files.h"
+#include "tools/bank_files.h"
 
 static RwvHeader HeaderFrom(const Bytes& bytes)
 {

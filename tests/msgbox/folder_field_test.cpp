@@ -305,8 +305,18 @@ struct BrowserDriver {
     std::string select;  // empty: cancel the browser
     HWND browser = nullptr;
     std::string title;
+    const ExtMessageBox* object = nullptr;
+    WNDPROC editProc = nullptr;
+    bool setFromOwnText = false;  // the edit was handed the buffer its EN_CHANGE frees
 };
 BrowserDriver* driver = nullptr;
+
+LRESULT CALLBACK WatchSetText(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SETTEXT && reinterpret_cast<const char*>(lParam) == driver->object->text.chars)
+        driver->setFromOwnText = true;
+    return CallWindowProcA(driver->editProc, edit, message, wParam, lParam);
+}
 
 BOOL CALLBACK FindBrowser(HWND window, LPARAM)
 {
@@ -365,11 +375,15 @@ TEST_F(FolderFieldTest, FolderChosenInTheBrowserFillsTheField)
     object.SetFolderField("", "Pick the wave folder", IDI_BROWSE, 1, 1, 1);
     BrowserDriver drive;
     drive.select = folder.path;
+    drive.object = &object;
     driver = &drive;
     std::string edited;
     HWND focus = nullptr, edit = nullptr;
     ShowAndProbe(object, FolderPromptArgs(owner.window), [&](HWND box) {
         drive.box = box;
+        edit = GetDlgItem(box, IDC_EXTRA);
+        drive.editProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchSetText)));
         // The browser runs its own modal loop: open it from a timer, check afterwards.
         SetTimer(nullptr, 0, 10, OpenBrowser);
         const DWORD until = GetTickCount() + 10000;
@@ -378,7 +392,7 @@ TEST_F(FolderFieldTest, FolderChosenInTheBrowserFillsTheField)
             Sleep(10);
         }
         PumpPendingMessages();
-        edit = GetDlgItem(box, IDC_EXTRA);
+        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(drive.editProc));
         edited = WindowTextOf(edit);
         focus = GetFocus();
         PressButton(box, IDOK);
@@ -387,6 +401,7 @@ TEST_F(FolderFieldTest, FolderChosenInTheBrowserFillsTheField)
     ASSERT_NE(drive.browser, nullptr) << "the folder browser did not open";
     EXPECT_EQ(drive.title, "Pick the wave folder");
     EXPECT_EQ(lstrcmpiA(edited.c_str(), folder.path.c_str()), 0) << edited;
+    EXPECT_FALSE(drive.setFromOwnText);
     EXPECT_EQ(focus, edit);
     EXPECT_EQ(lstrcmpiA(object.text.Text(), (folder.path + "\\").c_str()), 0) << object.text.Text();
 }

@@ -174,6 +174,14 @@ TEST_F(LayoutBoxTest, PanelHoldsTouchingButtonsAndTheEtchedLineWinsOverIt)
     EXPECT_EQ(both.buttons[1].right, WidthOf(both.window) - 12);
 }
 
+TEST_F(LayoutBoxTest, ColumnShownAfterARowPaintsNoEtchedLine)
+{
+    const Seen row = ShowAndRecord(Args(MB_OKCANCEL, EMB_OPT_ETCHED_LINE));
+    ASSERT_FALSE(IsRectEmpty(&row.frameRect));
+    const Seen column = ShowAndRecord(Args(MB_OKCANCEL, EMB_OPT_ETCHED_LINE | EMB_OPT_RIGHT_COLUMN));
+    EXPECT_TRUE(IsRectEmpty(&column.frameRect));
+}
+
 TEST_F(LayoutBoxTest, OddWidthsAreMadeEven)
 {
     for (int textWidth : {400, 401}) {

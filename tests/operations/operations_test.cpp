@@ -13,7 +13,7 @@
 #include "app/operations.h"
 #include "res/resource.h"
 #include "tests/operations/box_driver.h"
-#include "tests/support/bank_files.h"
+#include "tools/bank_files.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/bank_files.h"
+#include "tools/bank_files.h"
 
 namespace {
 
