@@ -147,6 +147,21 @@ TEST_F(CreatePackageTest, DataFollowsTheFormatChunkWhateverItsLengthOrTheNextChu
     EXPECT_EQ(3u, PackageEntries().size());
 }
 
+// The smallest format chunk: its data follow at 42, and the next chunk's id is no format.
+TEST_F(CreatePackageTest, AFourteenByteFormatChunkGivesItsOwnBytesOnly)
+{
+    WriteBank({"f14.wav"});
+    const Bytes data = ToneData(30, 1);
+    ASSERT_TRUE(WriteWaveFile(waves + "f14.wav", 14, data));
+    Build();
+    const Bytes package = Package();
+    ASSERT_EQ(16u + 84 + 30, package.size());
+    EXPECT_EQ(data, Bytes(package.end() - 30, package.end()));
+    Bytes format = WaveFormatBytes();
+    format[14] = format[15] = 0;
+    EXPECT_EQ(format, Bytes(package.begin() + 16 + 64, package.begin() + 16 + 80));
+}
+
 TEST_F(CreatePackageTest, NamesMatchWithAsciiCaseFoldedAndTheBankKeepsItsSpelling)
 {
     WriteBank({"shot.wav"});
@@ -243,7 +258,7 @@ TEST_F(CreatePackageTest, DamagedWavesAreRejectedAndNothingOfThemEntersThePackag
         {"riff.wav", [&] { Bytes b = good; b[0] = 'X'; return b; }()},
         {"wave.wav", [&] { Bytes b = good; b[9] = 'X'; return b; }()},
         {"fmt.wav", [&] { Bytes b = good; b[15] = '_'; return b; }()},
-        {"fmtsmall.wav", patched(16, 15)},
+        {"fmtsmall.wav", patched(16, 13)},
         {"fmtneg.wav", patched(16, 0xFFFFFFF0u)},
         {"fmthuge.wav", patched(16, 0x7FFFFFF0u)},
         {"noLength.wav", Bytes(good.begin(), good.begin() + 42)},
@@ -326,6 +341,13 @@ TEST_F(CreatePackageTest, APackageThatDoesNotFitTheDiskIsDeleted)
     EXPECT_FALSE(PathExists(disk + "NewPack.rwv"));
     const Bytes log = ReadWholeFile(disk + "pack.log");
     EXPECT_NE(std::string::npos, std::string(log.begin(), log.end()).find("3 files -> 3 OK, 0 NOTOK\r\n"));
+
+    // A disk so full that not even the header fits leaves no short file either.
+    for (int i = 0; WriteWholeFile(disk + "filler" + std::to_string(i), Bytes(4096, 0)); ++i) {
+    }
+    outcome = BuildPackage(disk.c_str(), Path("soundz.rwv").c_str());
+    EXPECT_EQ(BANK_ERR_WRITE, outcome.status);
+    EXPECT_FALSE(PathExists(disk + "NewPack.rwv"));
     RemoveFolder(disk);
 }
 
