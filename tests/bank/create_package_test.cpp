@@ -24,7 +24,7 @@ protected:
         bankEntries = PackedBankEntries(names, sizes);
         ASSERT_TRUE(WriteBankFile(Path("soundz.rwv"), bankEntries, 16 + 84 * names.size() + 64 * names.size()));
     }
-    void Build() { BuildPackage(ws, waves.c_str(), Path("soundz.rwv").c_str()); }
+    void Build() { outcome = BuildPackage(waves.c_str(), Path("soundz.rwv").c_str()); }
     Bytes Package() const { return ReadWholeFile(waves + "NewPack.rwv"); }
     std::string Log() const
     {
@@ -48,18 +48,38 @@ protected:
     {
         return NamesInSearchOrder(waves + "*.wav");
     }
-    void ExpectTornDown() const
+    std::string waves;
+    CreateOutcome outcome = {};
+    std::vector<RwvEntry> bankEntries;
+};
+
+// Reserves the whole free address space but two 64 KiB slots while it lives: each package
+// block then gets one page and cannot move. Only a 32-bit address space can be filled.
+class TightAddressSpace {
+public:
+    TightAddressSpace()
     {
-        EXPECT_EQ(nullptr, ws.packageEntries);
-        EXPECT_EQ(nullptr, ws.packageData);
-        EXPECT_EQ(nullptr, ws.bank.entries);
-        EXPECT_EQ(INVALID_HANDLE_VALUE, ws.bank.file);
-        EXPECT_EQ(INVALID_HANDLE_VALUE, ws.sourceFile);
-        EXPECT_EQ(INVALID_HANDLE_VALUE, ws.logFile);
+        const size_t slot = 65536, page = 4096;
+        ranges.reserve(8192);
+        void* spare[] = {VirtualAlloc(nullptr, slot, MEM_RESERVE, PAGE_NOACCESS),
+                         VirtualAlloc(nullptr, slot, MEM_RESERVE, PAGE_NOACCESS)};
+        for (size_t size = size_t(1) << 30; size >= page; size /= 2) {
+            void* range = nullptr;
+            while (ranges.size() < ranges.capacity() &&
+                   (range = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) != nullptr)
+                ranges.push_back(range);
+        }
+        for (void* range : spare)
+            VirtualFree(range, 0, MEM_RELEASE);
+    }
+    ~TightAddressSpace()
+    {
+        for (void* range : ranges)
+            VirtualFree(range, 0, MEM_RELEASE);
     }
 
-    std::string waves;
-    std::vector<RwvEntry> bankEntries;
+private:
+    std::vector<void*> ranges;
 };
 
 const Bytes EMPTY_PACKAGE = {0xFC, 0xCF, 0xFC, 0xCF, 0, 0, 0, 0, 0x00, 0x44, 0x00, 0x00, 0xE0, 0x0E, 0xE0, 0x0E};
@@ -72,8 +92,7 @@ TEST_F(CreatePackageTest, OneWaveOfAThousandBytesMakesAPackageOfElevenHundred)
     const Bytes data = ToneData(1000, 1);
     ASSERT_TRUE(WriteWaveFile(waves + "shot.wav", 16, data));
     Build();
-    EXPECT_EQ(BANK_OK, ws.status);
-    ExpectTornDown();
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     const Bytes package = Package();
     ASSERT_EQ(1100u, package.size());
     Bytes expected = GoodHeaderBytes(1);
@@ -95,7 +114,7 @@ TEST_F(CreatePackageTest, TwoEntriesLieBackToBackAfterTheDirectory)
     ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(100, 1)));
     ASSERT_TRUE(WriteWaveFile(waves + "b.wav", 16, ToneData(50, 2)));
     Build();
-    EXPECT_EQ(BANK_OK, ws.status);
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     const Bytes package = Package();
     ASSERT_EQ(334u, package.size());
     EXPECT_EQ(GoodHeaderBytes(2), Bytes(package.begin(), package.begin() + 16));
@@ -117,7 +136,7 @@ TEST_F(CreatePackageTest, RejectedFilesNeverCauseLaterOnesToBeRejected)
     ASSERT_TRUE(WriteWholeFile(waves + "b.wav", Bytes(64, 'x')));
     ASSERT_TRUE(WriteWaveFile(waves + "c.wav", 16, ToneData(60, 3)));
     Build();
-    EXPECT_EQ(BANK_OK, ws.status);
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     std::string expected;
     std::vector<std::string> accepted;
     for (const std::string& name : SearchOrder()) {
@@ -133,10 +152,12 @@ TEST_F(CreatePackageTest, RejectedFilesNeverCauseLaterOnesToBeRejected)
     EXPECT_EQ(accepted[1], NameOf(entries[1]).text);
 }
 
+// A 14-byte format chunk, the smallest, gives only its own bytes to the format record.
 TEST_F(CreatePackageTest, DataFollowsTheFormatChunkWhateverItsLengthOrTheNextChunk)
 {
-    WriteBank({"f16.wav", "f18.wav", "list.wav"});
+    WriteBank({"f14.wav", "f16.wav", "f18.wav", "list.wav"});
     const Bytes data16 = ToneData(30, 1), data18 = ToneData(32, 2), listBody = {'I', 'N', 'F', 'O', 1, 2, 3, 4};
+    ASSERT_TRUE(WriteWaveFile(waves + "f14.wav", 14, data16));
     ASSERT_TRUE(WriteWaveFile(waves + "f16.wav", 16, data16));
     ASSERT_TRUE(WriteWaveFile(waves + "f18.wav", 18, data18));
     ASSERT_TRUE(WriteWaveFile(waves + "list.wav", 16, ToneData(90, 3), &listBody));
@@ -147,14 +168,18 @@ TEST_F(CreatePackageTest, DataFollowsTheFormatChunkWhateverItsLengthOrTheNextChu
     for (const RwvEntry& entry : PackageEntries()) {
         const Bytes got(package.begin() + 16 + entry.offset, package.begin() + 16 + entry.offset + entry.size);
         const std::string name = NameOf(entry).text;
-        if (name == "f16.wav")
+        Bytes format = WaveFormatBytes();
+        if (name == "f14.wav")
+            format[14] = format[15] = 0;
+        EXPECT_EQ(0, std::memcmp(format.data(), entry.format, 16)) << name;
+        if (name == "f16.wav" || name == "f14.wav")
             EXPECT_EQ(data16, got);
         else if (name == "f18.wav")
             EXPECT_EQ(data18, got);
         else
             EXPECT_EQ(listBody, got) << "the chunk after fmt is taken as the data, with its own length";
     }
-    EXPECT_EQ(3u, PackageEntries().size());
+    EXPECT_EQ(4u, PackageEntries().size());
 }
 
 TEST_F(CreatePackageTest, NamesMatchWithAsciiCaseFoldedAndTheBankKeepsItsSpelling)
@@ -175,31 +200,33 @@ TEST_F(CreatePackageTest, EveryRejectedWaveLeavesTheSixteenByteEmptyPackage)
     ASSERT_TRUE(WriteWholeFile(waves + "NewPack.rwv", Bytes(500, 7)));
     ASSERT_TRUE(WriteWholeFile(waves + "pack.log", Bytes(500, 'z')));
     Build();
-    EXPECT_EQ(BANK_OK, ws.status);
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     EXPECT_EQ(EMPTY_PACKAGE, Package());
     EXPECT_EQ("unknown.wav NOT OK\r\n1 files -> 0 OK, 1 NOTOK\r\n", Log());
 }
 
-TEST_F(CreatePackageTest, ABankThatCannotBeOpenedOrCheckedStillYieldsAnEmptyPackage)
+TEST_F(CreatePackageTest, ABankThatCannotBeOpenedOrCheckedLeavesAnEarlierPackageAlone)
 {
     WriteBank({"a.wav"});
     ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(20, 1)));
+    const Bytes earlier(500, 7);
+    ASSERT_TRUE(WriteWholeFile(waves + "NewPack.rwv", earlier));
     {
         HeldFile held(Path("soundz.rwv"));
         ASSERT_TRUE(held.IsOpen());
         Build();
     }
-    EXPECT_EQ(BANK_ERR_OPEN, ws.bank.status);
-    EXPECT_EQ(BANK_OK, ws.status) << "the package was still written";
-    EXPECT_EQ(EMPTY_PACKAGE, Package());
+    EXPECT_EQ(CreateResult::BANK_NOT_OPENED, outcome.result);
+    EXPECT_EQ(BANK_ERR_OPEN, outcome.bankStatus);
+    EXPECT_EQ(earlier, Package());
     EXPECT_TRUE(PathExists(waves + "pack.log"));
     EXPECT_EQ("", Log());
-    ExpectTornDown();
 
     ASSERT_TRUE(WriteWholeFile(Path("soundz.rwv"), GoodHeaderBytes(0)));
     Build();
-    EXPECT_EQ(BANK_ERR_BAD_HEADER, ws.bank.status);
-    EXPECT_EQ(EMPTY_PACKAGE, Package());
+    EXPECT_EQ(CreateResult::NOT_A_BANK, outcome.result);
+    EXPECT_EQ(BANK_ERR_BAD_HEADER, outcome.bankStatus);
+    EXPECT_EQ(earlier, Package());
     EXPECT_EQ("", Log());
 }
 
@@ -211,14 +238,15 @@ TEST_F(CreatePackageTest, AShortDirectoryMatchesTheEntriesThatArrived)
     ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(20, 1)));
     ASSERT_TRUE(WriteWaveFile(waves + "b.wav", 16, ToneData(20, 2)));
     Build();
-    EXPECT_EQ(BANK_ERR_NO_MEMORY, ws.bank.status);
+    EXPECT_EQ(BANK_ERR_NO_MEMORY, outcome.bankStatus);
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     const std::string log = Log();
     EXPECT_NE(std::string::npos, log.find("a.wav OK\r\n"));
     EXPECT_NE(std::string::npos, log.find("b.wav NOT OK\r\n"));
     EXPECT_EQ(1u, PackageEntries().size());
 }
 
-TEST_F(CreatePackageTest, ADirectoryThatGetsNoBlockMatchesNoWave)
+TEST_F(CreatePackageTest, AHeaderClaimingMoreEntriesThanTheFileHoldsMatchesThoseThere)
 {
     Bytes bank = GoodHeaderBytes(0x7FFFFFFF);
     const Bytes entry = EntryBytes(MakeEntry("a.wav", 100, 4));
@@ -226,9 +254,9 @@ TEST_F(CreatePackageTest, ADirectoryThatGetsNoBlockMatchesNoWave)
     ASSERT_TRUE(WriteWholeFile(Path("soundz.rwv"), bank));
     ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(20, 1)));
     Build();
-    EXPECT_EQ(BANK_ERR_NO_MEMORY, ws.bank.status);
-    EXPECT_EQ("a.wav NOT OK\r\n1 files -> 0 OK, 1 NOTOK\r\n", Log());
-    EXPECT_EQ(EMPTY_PACKAGE, Package());
+    EXPECT_EQ(BANK_ERR_NO_MEMORY, outcome.bankStatus) << "the short-directory path";
+    EXPECT_EQ("a.wav OK\r\n1 files -> 1 OK, 0 NOTOK\r\n", Log());
+    EXPECT_EQ(1u, PackageEntries().size());
 }
 
 TEST_F(CreatePackageTest, DamagedWavesAreRejectedAndNothingOfThemEntersThePackage)
@@ -250,7 +278,7 @@ TEST_F(CreatePackageTest, DamagedWavesAreRejectedAndNothingOfThemEntersThePackag
         {"riff.wav", [&] { Bytes b = good; b[0] = 'X'; return b; }()},
         {"wave.wav", [&] { Bytes b = good; b[9] = 'X'; return b; }()},
         {"fmt.wav", [&] { Bytes b = good; b[15] = '_'; return b; }()},
-        {"fmtsmall.wav", patched(16, 15)},
+        {"fmtsmall.wav", patched(16, 13)},
         {"fmtneg.wav", patched(16, 0xFFFFFFF0u)},
         {"fmthuge.wav", patched(16, 0x7FFFFFF0u)},
         {"noLength.wav", Bytes(good.begin(), good.begin() + 42)},
@@ -270,7 +298,7 @@ TEST_F(CreatePackageTest, DamagedWavesAreRejectedAndNothingOfThemEntersThePackag
             ASSERT_TRUE(WriteWholeFile(waves + c.name, c.bytes));
     }
     Build();
-    EXPECT_EQ(BANK_OK, ws.status);
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     const std::string log = Log();
     for (const Case& c : cases)
         EXPECT_NE(std::string::npos, log.find(std::string(c.name) + " NOT OK\r\n")) << c.name;
@@ -282,7 +310,7 @@ TEST_F(CreatePackageTest, DamagedWavesAreRejectedAndNothingOfThemEntersThePackag
 TEST_F(CreatePackageTest, CheckWaveFileRecordsWhyAFileWasRejected)
 {
     WriteBank({"a.wav"});
-    ws.Reset();
+    BankWorkspace ws;
     ASSERT_TRUE(OpenBank(ws.bank, Path("soundz.rwv").c_str()));
     ASSERT_TRUE(ws.bank.LoadBankTable());
     ASSERT_TRUE(WriteWholeFile(waves + "junk.wav", Bytes(100, 0)));
@@ -303,7 +331,6 @@ TEST_F(CreatePackageTest, CheckWaveFileRecordsWhyAFileWasRejected)
     EXPECT_EQ(0, std::memcmp(WaveFormatBytes().data(), ws.waveFormat, 16));
     EXPECT_NE(INVALID_HANDLE_VALUE, ws.sourceFile);
     EXPECT_EQ(0, ws.AppendEntry()) << "no package blocks yet";
-    ws.TearDown();
 }
 
 TEST_F(CreatePackageTest, AnEmptyFolderTextMeansTheCurrentDirectory)
@@ -313,9 +340,9 @@ TEST_F(CreatePackageTest, AnEmptyFolderTextMeansTheCurrentDirectory)
     char saved[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, saved);
     ASSERT_TRUE(SetCurrentDirectoryA(waves.c_str()));
-    BuildPackage(ws, "", Path("soundz.rwv").c_str());
+    outcome = BuildPackage("", Path("soundz.rwv").c_str());
     SetCurrentDirectoryA(saved);
-    EXPECT_EQ(BANK_OK, ws.status);
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     EXPECT_EQ(16u + 84 + 20, Package().size());
     EXPECT_EQ("a.wav OK\r\n1 files -> 1 OK, 0 NOTOK\r\n", Log());
 }
@@ -328,12 +355,44 @@ TEST_F(CreatePackageTest, APackageThatDoesNotFitTheDiskIsDeleted)
     WriteBank({"a.wav", "b.wav", "c.wav"});
     for (const char* name : {"a.wav", "b.wav", "c.wav"})
         ASSERT_TRUE(WriteWaveFile(disk + name, 16, ToneData(16000, 1)));
-    BuildPackage(ws, disk.c_str(), Path("soundz.rwv").c_str());
-    EXPECT_EQ(BANK_ERR_WRITE, ws.status);
+    outcome = BuildPackage(disk.c_str(), Path("soundz.rwv").c_str());
+    EXPECT_EQ(CreateResult::PACKAGE_NOT_WRITTEN, outcome.result);
+    EXPECT_EQ(BANK_ERR_WRITE, outcome.status);
     EXPECT_FALSE(PathExists(disk + "NewPack.rwv"));
     const Bytes log = ReadWholeFile(disk + "pack.log");
     EXPECT_NE(std::string::npos, std::string(log.begin(), log.end()).find("3 files -> 3 OK, 0 NOTOK\r\n"));
+
+    // A disk so full that not even the header fits leaves no short file either.
+    for (int i = 0; WriteWholeFile(disk + "filler" + std::to_string(i), Bytes(4096, 0)); ++i) {
+    }
+    outcome = BuildPackage(disk.c_str(), Path("soundz.rwv").c_str());
+    EXPECT_EQ(BANK_ERR_WRITE, outcome.status);
+    EXPECT_FALSE(PathExists(disk + "NewPack.rwv"));
     RemoveFolder(disk);
+}
+
+// The large wave's block cannot grow: it is NOT OK and the package holds the small one only.
+TEST_F(CreatePackageTest, AWaveWhoseBlockCannotGrowIsLeftOutAndTheRestStays)
+{
+    if (sizeof(void*) > 4)
+        GTEST_SKIP() << "a 64-bit address space cannot be filled";
+    WriteBank({"big.wav", "small.wav"});
+    const Bytes small = ToneData(1000, 1);
+    ASSERT_TRUE(WriteWaveFile(waves + "big.wav", 16, ToneData(100000, 2)));
+    ASSERT_TRUE(WriteWaveFile(waves + "small.wav", 16, small));
+    {
+        TightAddressSpace tight;
+        Build();
+    }
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
+    const std::string log = Log();
+    EXPECT_NE(std::string::npos, log.find("big.wav NOT OK\r\n"));
+    EXPECT_NE(std::string::npos, log.find("small.wav OK\r\n"));
+    const std::vector<RwvEntry> entries = PackageEntries();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_STREQ("small.wav", NameOf(entries[0]).text);
+    const Bytes package = Package();
+    EXPECT_EQ(small, Bytes(package.end() - 1000, package.end()));
 }
 
 TEST_F(CreatePackageTest, AppendEntryAddsWholeEntriesOrNothing)
@@ -341,7 +400,7 @@ TEST_F(CreatePackageTest, AppendEntryAddsWholeEntriesOrNothing)
     WriteBank({"a.wav"});
     const Bytes data = ToneData(300, 4);
     ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, data));
-    ws.Reset();
+    BankWorkspace ws;
     ws.growingPackage = true;
     ws.packageEntries = static_cast<RwvEntry*>(CreateGrowingBlock(0));
     ws.packageData = static_cast<uint8_t*>(CreateGrowingBlock(0));
@@ -366,15 +425,13 @@ TEST_F(CreatePackageTest, AppendEntryAddsWholeEntriesOrNothing)
     EXPECT_EQ(data, Bytes(ws.packageData, ws.packageData + 300));
     EXPECT_EQ(300, ws.packageEntries[0].size);
     EXPECT_EQ(bankEntries[0].offset, ws.packageEntries[0].offset) << "set only when the package is written";
-    ws.TearDown();
-    ExpectTornDown();
 }
 
 TEST_F(CreatePackageTest, FoldersTooLongForThePathBuffersAreRefused)
 {
     WriteBank({"a.wav"});
     const std::string longFolder = folder + std::string(MAX_PATH - 8 - folder.size(), 'd') + "\\";
-    BuildPackage(ws, longFolder.c_str(), Path("soundz.rwv").c_str());
-    EXPECT_EQ(BANK_ERR_OPEN, ws.status) << "\"NewPack.rwv\" does not fit after the folder";
-    ExpectTornDown();
+    outcome = BuildPackage(longFolder.c_str(), Path("soundz.rwv").c_str());
+    EXPECT_EQ(CreateResult::PACKAGE_NOT_WRITTEN, outcome.result);
+    EXPECT_EQ(BANK_ERR_OPEN, outcome.status) << "\"NewPack.rwv\" does not fit after the folder";
 }

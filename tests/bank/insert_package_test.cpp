@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "bank/final_messages.h"
 #include "bank/insert_package.h"
 #include "tests/bank/bank_test_folder.h"
 
@@ -38,8 +39,9 @@ protected:
     void Merge(const std::vector<PackageItem>& items)
     {
         ASSERT_TRUE(WritePackageFile(packages + "new.rwv", items));
-        MergePackage(ws, packages.c_str(), bankPath.c_str());
+        MergeAgain();
     }
+    void MergeAgain() { outcome = MergePackage((packages + "new.rwv").c_str(), bankPath.c_str()); }
     std::string Log() const
     {
         const Bytes bytes = ReadWholeFile(packages + "Unpack.log");
@@ -51,6 +53,12 @@ protected:
         const Bytes bytes = ReadFileRange(bankPath, 16 + 84 * static_cast<int64_t>(i), 84);
         std::memcpy(&entry, bytes.data(), 84);
         return entry;
+    }
+    std::string Message() const
+    {
+        char text[256];
+        FormatInsertMessage(outcome, text, sizeof text);
+        return text;
     }
     static std::string Line(const char* name, const char* action, int oldSize, int oldOffset, int newSize, int newOffset)
     {
@@ -64,6 +72,7 @@ protected:
     std::string bankPath;
     std::vector<RwvEntry> bankEntries;
     Bytes bankBefore;
+    InsertOutcome outcome = {};
 };
 
 }  // namespace
@@ -83,8 +92,7 @@ TEST_F(InsertPackageTest, AShorterEntryReplacesInPlaceAndKeepsTheOldTail)
     RwvEntry expected = bankEntries[0];
     expected.size = 1000;
     EXPECT_EQ(EntryBytes(expected), EntryBytes(BankEntry(0))) << "offset and format stay";
-    EXPECT_EQ(nullptr, ws.packageEntries);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, ws.bank.file);
+    EXPECT_EQ(InsertResult::ALL_MERGED, outcome.result);
 }
 
 TEST_F(InsertPackageTest, ALongerEntryIsAppendedWithItsFormatTagAndChannels)
@@ -145,16 +153,34 @@ TEST_F(InsertPackageTest, AnEmptyPackageLeavesTheBankAndAnEmptyLog)
     EXPECT_EQ(bankBefore, ReadWholeFile(bankPath));
 }
 
+// The missing name fills its 52-byte field without a NUL: the message quotes the field alone.
 TEST_F(InsertPackageTest, AMissingNameStopsTheMergeAfterTheEntriesBefore)
 {
+    const std::string missing(52, 'n');
     WriteBank({MakeEntry("c.wav", 9000, 100)});
-    Merge({Item("shot.wav", 1000, 1), Item("nothere.wav", 10, 2), Item("c.wav", 50, 3)});
-    EXPECT_EQ(BANK_ERR_NOT_IN_BANK, ws.status);
+    Merge({Item("shot.wav", 1000, 1), Item(missing, 10, 2), Item("c.wav", 50, 3)});
+    EXPECT_EQ(BANK_ERR_NOT_IN_BANK, outcome.status);
+    EXPECT_EQ("Package partly included: 1 of 3 sounds merged, stopped at " + missing + ", see 'unpack.log' file.",
+              Message());
     EXPECT_EQ(Line("shot.wav", "REPLACE", 1200, 5000, 1000, 5000), Log());
     EXPECT_EQ(1000, BankEntry(0).size);
     EXPECT_EQ(100, BankEntry(1).size);
     const Bytes bank = ReadWholeFile(bankPath);
     EXPECT_EQ(Bytes(bankBefore.begin() + 9000, bankBefore.begin() + 9100), Bytes(bank.begin() + 9000, bank.begin() + 9100));
+}
+
+// A damaged bank whose entry runs past its end: its REPLACE would land on the entry this
+// merge has just appended there.
+TEST_F(InsertPackageTest, AReplacePastTheBanksEndStopsTheMergeBeforeWriting)
+{
+    WriteBank({MakeEntry("a.wav", 7000, 10), MakeEntry("b.wav", BANK_SIZE - 50, 100)});
+    const PackageItem appended = Item("a.wav", 200, 1);
+    Merge({appended, Item("b.wav", 100, 2)});
+    EXPECT_EQ("Package partly included: 1 of 2 sounds merged, stopped at b.wav, see 'unpack.log' file.", Message());
+    const Bytes bank = ReadWholeFile(bankPath);
+    ASSERT_EQ(static_cast<size_t>(BANK_SIZE) + 200, bank.size());
+    EXPECT_EQ(appended.data, Bytes(bank.begin() + BANK_SIZE, bank.end()));
+    EXPECT_EQ(EntryBytes(bankEntries[2]), EntryBytes(BankEntry(2)));
 }
 
 TEST_F(InsertPackageTest, AHeldBankOrPackageIsLeftAlone)
@@ -165,8 +191,9 @@ TEST_F(InsertPackageTest, AHeldBankOrPackageIsLeftAlone)
         ASSERT_TRUE(held.IsOpen());
         Merge({Item("shot.wav", 1000, 1)});
     }
-    EXPECT_EQ(BANK_ERR_OPEN, ws.bank.status);
-    EXPECT_EQ(BANK_ERR_BAD_HEADER, ws.status);
+    EXPECT_EQ(BANK_ERR_OPEN, outcome.bankStatus);
+    EXPECT_EQ(BANK_ERR_BAD_HEADER, outcome.status);
+    EXPECT_EQ(InsertResult::BANK_NOT_OPENED, outcome.result);
     EXPECT_EQ("", Log());
     EXPECT_EQ(bankBefore, ReadWholeFile(bankPath));
 
@@ -174,9 +201,10 @@ TEST_F(InsertPackageTest, AHeldBankOrPackageIsLeftAlone)
     {
         HeldFile held(packages + "new.rwv");
         ASSERT_TRUE(held.IsOpen());
-        MergePackage(ws, packages.c_str(), bankPath.c_str());
+        MergeAgain();
     }
-    EXPECT_EQ(BANK_ERR_OPEN, ws.status);
+    EXPECT_EQ(BANK_ERR_OPEN, outcome.status);
+    EXPECT_EQ(InsertResult::PACKAGE_UNREADABLE, outcome.result);
     EXPECT_FALSE(PathExists(packages + "Unpack.log"));
     EXPECT_EQ(bankBefore, ReadWholeFile(bankPath));
 }
@@ -184,8 +212,8 @@ TEST_F(InsertPackageTest, AHeldBankOrPackageIsLeftAlone)
 TEST_F(InsertPackageTest, TheBankItselfAsPackageCannotBeOpenedTwice)
 {
     WriteBank();
-    MergePackage(ws, folder.c_str(), bankPath.c_str());
-    EXPECT_EQ(BANK_ERR_OPEN, ws.bank.status);
+    outcome = MergePackage(bankPath.c_str(), bankPath.c_str());
+    EXPECT_EQ(BANK_ERR_OPEN, outcome.bankStatus);
     EXPECT_EQ(bankBefore, ReadWholeFile(bankPath));
 }
 
@@ -196,14 +224,16 @@ TEST_F(InsertPackageTest, ABadBankHeaderOrShortDirectoryWritesNothing)
     damaged[8] = 0x45;
     ASSERT_TRUE(WriteWholeFile(bankPath, damaged));
     Merge({Item("shot.wav", 1000, 1)});
-    EXPECT_EQ(BANK_ERR_BAD_HEADER, ws.bank.status);
-    EXPECT_EQ(BANK_ERR_BAD_HEADER, ws.status);
+    EXPECT_EQ(BANK_ERR_BAD_HEADER, outcome.bankStatus);
+    EXPECT_EQ(BANK_ERR_BAD_HEADER, outcome.status);
+    EXPECT_EQ(InsertResult::NOT_A_BANK, outcome.result);
     EXPECT_EQ(damaged, ReadWholeFile(bankPath));
 
     const Bytes shortBank(bankBefore.begin(), bankBefore.begin() + 16 + 84 + 40);
     ASSERT_TRUE(WriteWholeFile(bankPath, shortBank));
-    MergePackage(ws, packages.c_str(), bankPath.c_str());
-    EXPECT_EQ(BANK_ERR_NO_MEMORY, ws.bank.status);
+    MergeAgain();
+    EXPECT_EQ(BANK_ERR_NO_MEMORY, outcome.bankStatus);
+    EXPECT_EQ(InsertResult::NOT_A_BANK, outcome.result);
     EXPECT_EQ(shortBank, ReadWholeFile(bankPath));
     EXPECT_EQ("", Log());
 }
@@ -236,7 +266,7 @@ TEST_F(InsertPackageTest, DamagedPackagesAreReadOnlyInsideTheirBody)
     for (const auto& c : cases) {
         ASSERT_TRUE(WriteWholeFile(bankPath, bankBefore));
         ASSERT_TRUE(WriteWholeFile(packages + "new.rwv", c.package));
-        MergePackage(ws, packages.c_str(), bankPath.c_str());
+        MergeAgain();
         EXPECT_EQ(c.log, Log()) << c.what;
         EXPECT_EQ(500, BankEntry(1).size) << c.what;
         EXPECT_EQ(7000, BankEntry(1).offset) << c.what;
@@ -252,7 +282,7 @@ TEST_F(InsertPackageTest, WritesOntoTheHeaderOrPastTheFormatAreRefused)
     for (const char* name : {"dir.wav", "neg.wav"}) {
         ASSERT_TRUE(WriteWholeFile(bankPath, bankBefore));
         Merge({Item("shot.wav", 1000, 1), Item(name, 200, 2), Item("shot.wav", 10, 3)});
-        EXPECT_EQ(BANK_ERR_WRITE, ws.status) << name;
+        EXPECT_EQ(BANK_ERR_WRITE, outcome.status) << name;
         EXPECT_EQ(Line("shot.wav", "REPLACE", 1200, 5000, 1000, 5000), Log()) << name;
         const Bytes bank = ReadWholeFile(bankPath);
         EXPECT_EQ(Bytes(bankBefore.begin() + 16 + 84, bankBefore.begin() + 5000),
@@ -272,7 +302,7 @@ TEST_F(InsertPackageTest, AnAppendPastTheFormatIsRefusedBeforeAnythingIsWritten)
     ASSERT_TRUE(SetEndOfFile(file));
     CloseHandle(file);
     Merge({Item("shot.wav", 1300, 1)});
-    EXPECT_EQ(BANK_ERR_WRITE, ws.status);
+    EXPECT_EQ(BANK_ERR_WRITE, outcome.status);
     EXPECT_EQ("", Log());
     EXPECT_EQ(0x7FFFFF00, FileSizeOf(bankPath));
     EXPECT_EQ(EntryBytes(bankEntries[0]), EntryBytes(BankEntry(0)));
@@ -288,11 +318,41 @@ TEST_F(InsertPackageTest, AFailedDataWriteLeavesThatEntrysRecordAsItWas)
     ASSERT_TRUE(WriteBankFile(bankPath, bankEntries, 40000));
     const PackageItem small = Item("a.wav", 80, 1), big = Item("b.wav", 40000, 2);
     ASSERT_TRUE(WritePackageFile(packages + "new.rwv", {small, big}));
-    MergePackage(ws, packages.c_str(), bankPath.c_str());
-    EXPECT_EQ(BANK_ERR_WRITE, ws.status);
+    MergeAgain();
+    EXPECT_EQ(BANK_ERR_WRITE, outcome.status);
     EXPECT_EQ(Line("a.wav", "REPLACE", 100, 200, 80, 200), Log());
     EXPECT_EQ(80, BankEntry(0).size) << "the directory was written back";
     EXPECT_EQ(EntryBytes(bankEntries[1]), EntryBytes(BankEntry(1)));
+    RemoveFolder(disk);
+}
+
+// The directory's later pages are holes of a sparse bank on a full disk: writing them back
+// needs room that is not there, while the entry's data land on a page the file has.
+TEST_F(InsertPackageTest, AFailedDirectoryWriteBackIsReported)
+{
+    const std::string disk = SmallDiskFolder();
+    if (disk.empty())
+        GTEST_SKIP() << "no small disk in VORLAN_FULL_DISK_DIR (needs root to mount a tmpfs)";
+    const int32_t page = 4096, count = 100;
+    bankPath = disk + "soundz.rwv";
+    std::vector<RwvEntry> entries(count, MakeEntry("", 0, 0));
+    entries[0] = MakeEntry("a.wav", 3 * page, 100);
+    Bytes bank = BankBytes(entries, 4 * page);
+    HANDLE file = CreateFileA(bankPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    WriteFile(file, bank.data(), page, &written, nullptr);
+    SetFilePointer(file, 3 * page, nullptr, FILE_BEGIN);
+    WriteFile(file, bank.data() + 3 * page, page, &written, nullptr);
+    CloseHandle(file);
+    const Bytes filler(page, 0);
+    for (int i = 0; WriteWholeFile(disk + "filler" + std::to_string(i), filler); ++i) {
+    }
+    ASSERT_TRUE(WritePackageFile(packages + "new.rwv", {Item("a.wav", 80, 1)}));
+    MergeAgain();
+    EXPECT_EQ(InsertResult::DIRECTORY_NOT_WRITTEN, outcome.result);
+    EXPECT_EQ("Package not included: writing soundz.rwv failed. Its sounds may be damaged; restore it from a copy.",
+              Message());
     RemoveFolder(disk);
 }
 
@@ -300,7 +360,7 @@ TEST_F(InsertPackageTest, APackageFolderTooLongForThePathBuffersIsRefused)
 {
     WriteBank();
     const std::string longFolder = folder + std::string(MAX_PATH - 3 - folder.size(), 'd') + "\\";
-    MergePackage(ws, longFolder.c_str(), bankPath.c_str());
-    EXPECT_EQ(BANK_ERR_OPEN, ws.status);
+    outcome = MergePackage((longFolder + "p.rwv").c_str(), bankPath.c_str());
+    EXPECT_EQ(BANK_ERR_OPEN, outcome.status);
     EXPECT_EQ(bankBefore, ReadWholeFile(bankPath));
 }
