@@ -1,7 +1,6 @@
 // Create Package's file work: the wave scan, the package in memory, "pack.log", "NewPack.rwv".
 #include "bank/create_package.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -196,9 +195,9 @@ int BankWorkspace::CheckWaveFile(const char* path)
         CloseFile(sourceFile);
         return 0;
     }
-    // Only the format chunk's own bytes: after a shorter chunk the next one's id follows.
-    std::memset(waveFormat, 0, sizeof waveFormat);
-    std::memcpy(waveFormat, head + WAVE_FORMAT_AT, std::min<size_t>(static_cast<size_t>(fmtLength), sizeof waveFormat));
+    // Always file bytes 20 to 35, as every reader of a package expects them: after a
+    // 14-byte chunk the last two are the first bytes of the next chunk's id.
+    std::memcpy(waveFormat, head + WAVE_FORMAT_AT, sizeof waveFormat);
     dataSize = declared;
     dataOffset = static_cast<uint32_t>(lengthAt + 4);
     matchedEntry = bank.FindEntry(NameAfterFolder(path));
