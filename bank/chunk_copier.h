@@ -9,7 +9,7 @@
 
 #include "bank/work_observer.h"
 
-const DWORD COPY_CHUNK_SIZE = 1u << 20;
+const DWORD COPY_CHUNK_SIZE = 4u << 20;
 
 class ChunkCopier {
 public:
