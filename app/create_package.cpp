@@ -4,11 +4,11 @@
 #include <iterator>
 
 #include "app/folder_prompt.h"
-#include "app/main_dialog.h"
+#include "app/package_flow.h"
 #include "bank/create_package.h"
+#include "bank/final_messages.h"
 #include "bank/paths.h"
 #include "bank/workspace.h"
-#include "msgbox/ext_message_box.h"
 
 // Every name that the file work appends to the wave folder; a folder that leaves no room
 // for one of them could never hold the package.
@@ -39,18 +39,15 @@ static const FolderQuestion BANK_QUESTION = {
     TakeBankFolder,
 };
 
+static bool BuildFromAnswers(char* message, size_t messageSize)
+{
+    const CreateOutcome outcome = BuildPackage(workFolder, bankPath);
+    FormatCreateMessage(outcome, message, messageSize);
+    return Succeeded(outcome);
+}
+
 int CreatePackage()
 {
-    ExtMessageBox box;
-    box.Init(nullptr);
-    FillWorkFolderWithCurrentDirectory();
-    if (!AskFolderQuestion(box, WAVE_QUESTION) || !AskFolderQuestion(box, BANK_QUESTION)) {
-        box.Release();
-        return 0;
-    }
-    BankWorkspace workspace;
-    BuildPackage(workspace, workFolder, bankPath);
-    MessageBoxA(mainWindow, "Package created, see 'pack.log' file.", "Create Sounds Package - Finished", MB_OK);
-    box.Release();
-    return 1;
+    const PackageFlow flow = {WAVE_QUESTION, BANK_QUESTION, "Create Sounds Package - Finished", BuildFromAnswers};
+    return RunPackageFlow(flow);
 }

@@ -4,25 +4,22 @@
 #include <iterator>
 
 #include "app/folder_prompt.h"
-#include "app/main_dialog.h"
+#include "app/package_flow.h"
+#include "bank/final_messages.h"
 #include "bank/insert_package.h"
 #include "bank/paths.h"
-#include "bank/workspace.h"
-#include "msgbox/ext_message_box.h"
 
 // Every fixed name that the file work appends to the package folder; a folder that leaves
 // no room for one of them could never be merged from.
 static const char* const PACKAGE_FOLDER_NAMES[] = {PACKAGE_PATTERN, UNPACK_LOG_NAME};
 
+// The package the accepted answer holds, found by the one search of that answer.
+static char packagePath[MAX_PATH];
+
 static bool TakePackageFolder(const char* folder)
 {
-    if (!StoreWorkFolder(folder) || !FitsEveryName(workFolder, PACKAGE_FOLDER_NAMES, std::size(PACKAGE_FOLDER_NAMES)))
-        return false;
-    char pattern[MAX_PATH];
-    char package[MAX_PATH];
-    // The merge opens the package by its own name after the folder, so that must fit too.
-    return JoinPath(pattern, workFolder, PACKAGE_PATTERN) && FileExists(pattern, true) &&
-           FindPackage(workFolder, package);
+    return StoreWorkFolder(folder) && FitsEveryName(workFolder, PACKAGE_FOLDER_NAMES, std::size(PACKAGE_FOLDER_NAMES)) &&
+           FindOnlyPackage(workFolder, packagePath);
 }
 
 static const FolderQuestion PACKAGE_QUESTION = {
@@ -41,19 +38,15 @@ static const FolderQuestion BANK_QUESTION = {
     TakeBankFolder,
 };
 
+static bool MergeFromAnswers(char* message, size_t messageSize)
+{
+    const InsertOutcome outcome = MergePackage(packagePath, bankPath);
+    FormatInsertMessage(outcome, message, messageSize);
+    return Succeeded(outcome);
+}
+
 int InsertPackage()
 {
-    ExtMessageBox box;
-    box.Init(nullptr);
-    FillWorkFolderWithCurrentDirectory();
-    if (!AskFolderQuestion(box, PACKAGE_QUESTION) || !AskFolderQuestion(box, BANK_QUESTION)) {
-        box.Release();
-        return 0;
-    }
-    BankWorkspace workspace;
-    MergePackage(workspace, workFolder, bankPath);
-    MessageBoxA(mainWindow, "Package included in rwv file, see 'unpack.log' file.",
-                "Insert Sounds Package - Finished", MB_OK);
-    box.Release();
-    return 1;
+    const PackageFlow flow = {PACKAGE_QUESTION, BANK_QUESTION, "Insert Sounds Package - Finished", MergeFromAnswers};
+    return RunPackageFlow(flow);
 }

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "app/folder_prompt.h"
+#include "bank/final_messages.h"
 #include "bank/paths.h"
 #include "bank/statistics.h"
-#include "bank/workspace.h"
 #include "msgbox/ext_message_box.h"
 
 static const FolderQuestion BANK_QUESTION = {
@@ -18,7 +18,6 @@ static const FolderQuestion BANK_QUESTION = {
 };
 
 static const char STATISTICS_CAPTION[] = "Total Rebuild - statistics";
-static const char NO_STATISTICS_TEXT[] = "The file soundz.rwv cannot be read or is not a sound bank.";
 
 // Room for the report with the widest figures a 32-bit file size allows.
 static const size_t REPORT_SIZE = 256;
@@ -33,8 +32,7 @@ int RebuildStatistics()
         return 0;
     }
     SetOperationButtons(box);
-    BankWorkspace workspace;
-    const BankStatistics statistics = MeasureBank(workspace, bankPath);
+    const BankStatistics statistics = MeasureBank(bankPath);
     char report[REPORT_SIZE];
     if (statistics.computed)
         FormatStatisticsReport(statistics, report, sizeof report);

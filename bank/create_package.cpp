@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bank/directory_search.h"
 #include "bank/file_io.h"
 #include "bank/growing_block.h"
 #include "bank/paths.h"
@@ -18,7 +19,6 @@ const size_t WAVE_FORMAT_AT = 20;
 const int64_t WAVE_FMT_BODY_AT = 20;
 const int32_t WAVE_FMT_MIN_LENGTH = 16;
 const size_t TAG_SIZE = 4;
-const size_t LOG_LINE_SIZE = MAX_PATH + 64;
 
 // Four characters compared with A-Z folded, as the wave tags are.
 bool TagMatches(const uint8_t* bytes, const char* tag)
@@ -51,15 +51,10 @@ struct WaveFolderTotals {
 WaveFolderTotals MeasureWaveFolder(const char* pattern)
 {
     WaveFolderTotals totals = {0, 0};
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return totals;
-    do {
+    for (DirectorySearch search(pattern); search.Found(); search.Next()) {
         ++totals.files;
-        totals.bytes += (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+        totals.bytes += (static_cast<uint64_t>(search.Match().nFileSizeHigh) << 32) | search.Match().nFileSizeLow;
+    }
     return totals;
 }
 
@@ -78,35 +73,32 @@ bool CreatePackageBlocks(BankWorkspace& ws, const char* pattern)
     return ws.packageEntries != nullptr && ws.packageData != nullptr;
 }
 
-void ScanWaveFolder(BankWorkspace& ws, const char* waveFolder, const char* pattern)
+bool TakeWave(BankWorkspace& ws, const char* waveFolder, const char* name)
 {
-    int32_t accepted = 0;
-    int32_t rejected = 0;
-    char line[LOG_LINE_SIZE];
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            char path[MAX_PATH];
-            bool ok = false;
-            if (!JoinPath(path, waveFolder, found.cFileName))
-                ws.status = BANK_ERR_OPEN;
-            else
-                ok = ws.CheckWaveFile(path) && ws.AppendEntry();
-            CloseFile(ws.sourceFile);
-            if (ok)
-                ++accepted;
-            else
-                ++rejected;
-            std::snprintf(line, sizeof line, ok ? "%s OK\r\n" : "%s NOT OK\r\n", found.cFileName);
-            WriteLogLine(ws.logFile, line);
-        } while (FindNextFileA(search, &found));
+    char path[MAX_PATH];
+    if (!JoinPath(path, waveFolder, name)) {
+        ws.status = BANK_ERR_OPEN;
+        return false;
     }
-    std::snprintf(line, sizeof line, "%d files -> %d OK, %d NOTOK\r\n", accepted + rejected, accepted, rejected);
+    const bool taken = ws.CheckWaveFile(path) && ws.AppendEntry();
+    CloseFile(ws.sourceFile);
+    return taken;
+}
+
+void ScanWaveFolder(BankWorkspace& ws, const char* waveFolder, const char* pattern, CreateOutcome& outcome)
+{
+    char line[LOG_LINE_SIZE];
+    for (DirectorySearch search(pattern); search.Found(); search.Next()) {
+        const char* name = search.Match().cFileName;
+        const bool ok = TakeWave(ws, waveFolder, name);
+        ++(ok ? outcome.filesOk : outcome.filesNotOk);
+        std::snprintf(line, sizeof line, ok ? "%s OK\r\n" : "%s NOT OK\r\n", name);
+        WriteLogLine(ws.logFile, line);
+    }
+    std::snprintf(line, sizeof line, "%d files -> %d OK, %d NOTOK\r\n", outcome.filesOk + outcome.filesNotOk,
+                  outcome.filesOk, outcome.filesNotOk);
     WriteLogLine(ws.logFile, line);
     CloseFile(ws.logFile);
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
 }
 
 // Package offsets count from the end of the header: the data follow the directory.
@@ -119,36 +111,57 @@ void SetPackageOffsets(BankWorkspace& ws)
     }
 }
 
-void WritePackage(BankWorkspace& ws, const char* waveFolder)
+bool WritePackage(BankWorkspace& ws, const char* waveFolder)
 {
     char path[MAX_PATH];
-    if (!JoinPath(path, waveFolder, NEW_PACKAGE_NAME)) {
-        ws.status = BANK_ERR_OPEN;
-        return;
-    }
-    HANDLE file = CreateNewFile(path, GENERIC_READ | GENERIC_WRITE);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (JoinPath(path, waveFolder, NEW_PACKAGE_NAME))
+        file = CreateNewFile(path, GENERIC_READ | GENERIC_WRITE);
     if (file == INVALID_HANDLE_VALUE) {
         ws.status = BANK_ERR_OPEN;
-        return;
-    }
-    const RwvHeader header = MakePackageHeader(ws.entryCount);
-    if (!WriteExactly(file, &header, sizeof header)) {
-        ws.status = BANK_ERR_WRITE;
-        CloseFile(file);
-        return;
+        return false;
     }
     SetPackageOffsets(ws);
+    const RwvHeader header = MakePackageHeader(ws.entryCount);
     const bool complete =
+        WriteExactly(file, &header, sizeof header) &&
         WriteExactly(file, ws.packageEntries, static_cast<DWORD>(DirectoryBytes(ws.entryCount))) &&
         WriteExactly(file, ws.packageData, static_cast<DWORD>(ws.packageDataSize));
     CloseFile(file);
     if (!complete) {
-        // A package cut short would still look valid to Insert Package.
+        // A package cut short, even inside its header, must not be left for Insert Package.
         DeleteFileA(path);
         ws.status = BANK_ERR_WRITE;
-        return;
+        return false;
     }
     ws.status = BANK_OK;
+    return true;
+}
+
+// The file work in its order; every early return leaves an existing "NewPack.rwv" alone.
+CreateResult MakePackage(BankWorkspace& ws, const char* waveFolder, const char* bankFile, CreateOutcome& outcome)
+{
+    char pattern[MAX_PATH];
+    if (!JoinPath(pattern, waveFolder, WAVE_PATTERN))
+        pattern[0] = '\0';
+    if (!CreatePackageBlocks(ws, pattern)) {
+        ws.status = BANK_ERR_NO_MEMORY;
+        return CreateResult::NO_MEMORY;
+    }
+    char logPath[MAX_PATH];
+    if (JoinPath(logPath, waveFolder, PACK_LOG_NAME))
+        ws.logFile = CreateNewFile(logPath, GENERIC_WRITE);
+    if (!OpenBank(ws.bank, bankFile)) {
+        ws.status = BANK_ERR_BAD_HEADER;
+        return ws.bank.status == BANK_ERR_OPEN ? CreateResult::BANK_NOT_OPENED : CreateResult::NOT_A_BANK;
+    }
+    // A short directory still matches the records that arrived; only a missing block stops.
+    if (!ws.bank.LoadBankTable() && ws.bank.entries == nullptr) {
+        ws.status = BANK_ERR_NO_MEMORY;
+        return CreateResult::NO_MEMORY;
+    }
+    ScanWaveFolder(ws, waveFolder, pattern, outcome);
+    return WritePackage(ws, waveFolder) ? CreateResult::PACKAGE_WRITTEN : CreateResult::PACKAGE_NOT_WRITTEN;
 }
 
 }  // namespace
@@ -198,39 +211,43 @@ static size_t AtLeastOne(int64_t size)
     return size > 0 ? static_cast<size_t>(size) : 1;
 }
 
+// Sets a package block to bytes; on failure the block stays as it was.
+template <typename T>
+static bool ResizePackageBlock(T*& block, int64_t bytes)
+{
+    void* resized = block;
+    const bool done = ResizeGrowingBlock(resized, AtLeastOne(bytes));
+    block = static_cast<T*>(resized);
+    return done;
+}
+
+void BankWorkspace::ShrinkPackageTo(int64_t oldEntryBytes, int64_t oldDataBytes)
+{
+    ResizePackageBlock(packageEntries, oldEntryBytes);
+    ResizePackageBlock(packageData, oldDataBytes);
+}
+
 int BankWorkspace::AppendEntry()
 {
     if (packageEntries == nullptr || packageData == nullptr)
         return 0;
-    const int64_t oldEntriesBytes = DirectoryBytes(entryCount);
-    const int64_t newEntriesBytes = DirectoryBytes(static_cast<int64_t>(entryCount) + 1);
+    const int64_t oldEntryBytes = DirectoryBytes(entryCount);
+    const int64_t newEntryBytes = DirectoryBytes(static_cast<int64_t>(entryCount) + 1);
     const int64_t newDataBytes = static_cast<int64_t>(packageDataSize) + dataSize;
     // The package's offsets are signed 32-bit too: it cannot grow past the format.
-    if (static_cast<int64_t>(RWV_HEADER_SIZE) + newEntriesBytes + newDataBytes > RWV_FORMAT_LIMIT) {
+    if (static_cast<int64_t>(RWV_HEADER_SIZE) + newEntryBytes + newDataBytes > RWV_FORMAT_LIMIT) {
         status = BANK_ERR_NO_MEMORY;
         return 0;
     }
-    void* grownEntries = packageEntries;
-    void* grownData = packageData;
-    if (!ResizeGrowingBlock(grownEntries, AtLeastOne(newEntriesBytes))) {
+    if (!ResizePackageBlock(packageEntries, newEntryBytes) || !ResizePackageBlock(packageData, newDataBytes)) {
+        ShrinkPackageTo(oldEntryBytes, packageDataSize);
         status = BANK_ERR_NO_MEMORY;
         return 0;
     }
-    packageEntries = static_cast<RwvEntry*>(grownEntries);
-    if (!ResizeGrowingBlock(grownData, AtLeastOne(newDataBytes))) {
-        ResizeGrowingBlock(grownEntries, AtLeastOne(oldEntriesBytes));
-        packageEntries = static_cast<RwvEntry*>(grownEntries);
-        status = BANK_ERR_NO_MEMORY;
-        return 0;
-    }
-    packageData = static_cast<uint8_t*>(grownData);
     // Only bytes that really came from the wave may enter the package.
     if (!SeekTo(sourceFile, dataOffset) ||
         !ReadExactly(sourceFile, packageData + packageDataSize, static_cast<DWORD>(dataSize))) {
-        ResizeGrowingBlock(grownEntries, AtLeastOne(oldEntriesBytes));
-        ResizeGrowingBlock(grownData, AtLeastOne(packageDataSize));
-        packageEntries = static_cast<RwvEntry*>(grownEntries);
-        packageData = static_cast<uint8_t*>(grownData);
+        ShrinkPackageTo(oldEntryBytes, packageDataSize);
         status = BANK_ERR_NOT_WAVE;
         return 0;
     }
@@ -243,26 +260,12 @@ int BankWorkspace::AppendEntry()
     return 1;
 }
 
-void BuildPackage(BankWorkspace& ws, const char* waveFolder, const char* bankFile)
+CreateOutcome BuildPackage(const char* waveFolder, const char* bankFile)
 {
-    ws.Reset();
-    char pattern[MAX_PATH];
-    if (!JoinPath(pattern, waveFolder, WAVE_PATTERN))
-        pattern[0] = '\0';
-    if (!CreatePackageBlocks(ws, pattern)) {
-        ws.status = BANK_ERR_NO_MEMORY;
-    } else {
-        char logPath[MAX_PATH];
-        if (JoinPath(logPath, waveFolder, PACK_LOG_NAME))
-            ws.logFile = CreateNewFile(logPath, GENERIC_WRITE);
-        if (!OpenBank(ws.bank, bankFile)) {
-            ws.status = BANK_ERR_BAD_HEADER;
-            CloseFile(ws.logFile);
-        } else {
-            ws.bank.LoadBankTable();
-            ScanWaveFolder(ws, waveFolder, pattern);
-        }
-    }
-    WritePackage(ws, waveFolder);
-    ws.TearDown();
+    BankWorkspace ws;
+    CreateOutcome outcome = {CreateResult::PACKAGE_NOT_WRITTEN, BANK_UNSET, BANK_UNSET, 0, 0};
+    outcome.result = MakePackage(ws, waveFolder, bankFile, outcome);
+    outcome.status = ws.status;
+    outcome.bankStatus = ws.bank.status;
+    return outcome;
 }

@@ -8,8 +8,18 @@ extern const char WAVE_PATTERN[];
 extern const char PACK_LOG_NAME[];
 extern const char NEW_PACKAGE_NAME[];
 
-// Scans waveFolder (ending in a backslash, or empty for the current directory) for "*.wav",
+enum class CreateResult { PACKAGE_WRITTEN, BANK_NOT_OPENED, NOT_A_BANK, NO_MEMORY, PACKAGE_NOT_WRITTEN };
+
+struct CreateOutcome {
+    CreateResult result;
+    int32_t status;      // the working record's final status code
+    int32_t bankStatus;  // bank.status at the end
+    int32_t filesOk;     // pack.log's counts
+    int32_t filesNotOk;
+};
+
+// Scans waveFolder (ending in a backslash, or "" for the current directory) for "*.wav",
 // takes every RIFF WAVE file named like an entry of the bank at bankFile, and writes
-// "pack.log" and "NewPack.rwv" there. Leaves ws torn down; ws.status and ws.bank.status
-// tell how far it got (BANK_OK once the package was written completely).
-void BuildPackage(BankWorkspace& ws, const char* waveFolder, const char* bankFile);
+// "pack.log" and "NewPack.rwv" there. When the bank cannot be opened or checked, or a
+// memory block cannot be had, no "NewPack.rwv" is written and an existing one stays.
+CreateOutcome BuildPackage(const char* waveFolder, const char* bankFile);

@@ -18,5 +18,7 @@ bool ReadExactly(HANDLE file, void* bytes, DWORD length);
 bool WriteExactly(HANDLE file, const void* bytes, DWORD length);
 // The file's size in bytes, or -1 when it cannot be had.
 int64_t SizeOfFile(HANDLE file);
+// Room for one line of "pack.log" or "Unpack.log": a file name and the figures after it.
+const size_t LOG_LINE_SIZE = MAX_PATH + 64;
 // Writes a log line's characters; a lost line is not an error of the operation.
 void WriteLogLine(HANDLE log, const char* line);

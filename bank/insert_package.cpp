@@ -4,23 +4,23 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bank/directory_search.h"
 #include "bank/file_io.h"
 #include "bank/global_block.h"
 #include "bank/paths.h"
+#include "bank/workspace.h"
 
 namespace {
 
 const int64_t PACKAGE_COUNT_AT = 4;
-const size_t LOG_LINE_SIZE = 256;
 const char* const ACTION_REPLACE = "REPLACE";
 const char* const ACTION_APPEND = "APPEND";
 
-
 // Reads the package's entry count and its whole body (everything after the header) into
-// packageEntries; false when the body could not be had in full.
+// packageEntries, and creates the log; false when the count or the body could not be had.
 bool ReadPackage(BankWorkspace& ws, const char* packageFolder)
 {
-    int32_t count = 0;
+    int32_t count = -1;
     if (SeekTo(ws.sourceFile, PACKAGE_COUNT_AT) && ReadExactly(ws.sourceFile, &count, sizeof count))
         ws.entryCount = count;
     const int64_t body = SizeOfFile(ws.sourceFile) - static_cast<int64_t>(RWV_HEADER_SIZE);
@@ -35,17 +35,9 @@ bool ReadPackage(BankWorkspace& ws, const char* packageFolder)
         ws.status = BANK_ERR_NO_MEMORY;
         return false;
     }
-    return SeekTo(ws.sourceFile, static_cast<int64_t>(RWV_HEADER_SIZE)) &&
+    // A package without a whole header, or with a negative count, has nothing to merge.
+    return body >= 0 && count >= 0 && SeekTo(ws.sourceFile, static_cast<int64_t>(RWV_HEADER_SIZE)) &&
            ReadExactly(ws.sourceFile, ws.packageEntries, static_cast<DWORD>(ws.packageDataSize));
-}
-
-bool OpenAndLoadBank(BankWorkspace& ws, const char* bankFile)
-{
-    if (!OpenBank(ws.bank, bankFile)) {
-        ws.status = BANK_ERR_BAD_HEADER;
-        return false;
-    }
-    return ws.bank.LoadBankTable();
 }
 
 // Package entry i when its record lies inside the body, else null.
@@ -62,15 +54,19 @@ bool DataInsideBody(const BankWorkspace& ws, const RwvEntry& entry)
            static_cast<int64_t>(entry.offset) + entry.size <= ws.packageDataSize;
 }
 
-// Sample data never land on the header or the directory, nor past the format's range.
+// Sample data never land on the header or the directory, nor past the format's range. A
+// REPLACE stays inside the file as it was when the merge began: past its end lie the
+// entries this merge appended.
 bool TargetAllowed(const BankDirectory& bank, const RwvEntry& before, bool append, int64_t target, int32_t size)
 {
     if (static_cast<int64_t>(target) + size > RWV_FORMAT_LIMIT)
         return false;
     if (append)
         return true;
+    if (before.offset < 0 || before.size == 0)
+        return before.offset >= 0;
     const int64_t directoryEnd = static_cast<int64_t>(RWV_HEADER_SIZE) + DirectoryBytes(bank.count);
-    return before.offset >= 0 && (before.size == 0 || before.offset >= directoryEnd);
+    return before.offset >= directoryEnd && static_cast<int64_t>(before.offset) + before.size <= bank.fileSize;
 }
 
 void LogMerge(HANDLE log, const RwvEntry& entry, const char* action, const RwvEntry& before)
@@ -84,10 +80,12 @@ void LogMerge(HANDLE log, const RwvEntry& entry, const char* action, const RwvEn
 }
 
 // Merges package entry i; false when the merge must stop there, with that entry's bank
-// record as it was.
-bool MergeEntry(BankWorkspace& ws, int32_t i, int64_t& appendAt)
+// record as it was and its name (if its record lies inside the body) in stoppedAt.
+bool MergeEntry(BankWorkspace& ws, int32_t i, int64_t& appendAt, InsertOutcome& outcome)
 {
     const RwvEntry* incoming = PackageEntryAt(ws, i);
+    if (incoming != nullptr)
+        std::memcpy(outcome.stoppedAt, NameOf(*incoming).text, sizeof outcome.stoppedAt);
     RwvEntry* target = incoming ? ws.bank.FindEntry(NameOf(*incoming).text) : nullptr;
     if (target == nullptr || !DataInsideBody(ws, *incoming)) {
         ws.status = BANK_ERR_NOT_IN_BANK;
@@ -115,19 +113,56 @@ bool MergeEntry(BankWorkspace& ws, int32_t i, int64_t& appendAt)
         appendAt += ws.dataSize;
     }
     LogMerge(ws.logFile, *target, append ? ACTION_APPEND : ACTION_REPLACE, before);
+    outcome.stoppedAt[0] = '\0';
     return true;
 }
 
-void Merge(BankWorkspace& ws)
+InsertResult Merge(BankWorkspace& ws, InsertOutcome& outcome)
 {
     int64_t appendAt = ws.bank.fileSize;
-    for (int32_t i = 0; i < ws.entryCount; ++i) {
-        if (!MergeEntry(ws, i, appendAt))
-            break;
-    }
+    while (outcome.merged < ws.entryCount && MergeEntry(ws, outcome.merged, appendAt, outcome))
+        ++outcome.merged;
     CloseFile(ws.logFile);
-    if (!ws.bank.WriteDirectory())
+    if (!ws.bank.WriteDirectory()) {
         ws.status = BANK_ERR_WRITE;
+        return InsertResult::DIRECTORY_NOT_WRITTEN;
+    }
+    return outcome.merged == ws.entryCount ? InsertResult::ALL_MERGED : InsertResult::PARTLY_MERGED;
+}
+
+// The folder part of path, its last backslash included ("" when it has none).
+void FolderOf(const char* path, char (&folder)[MAX_PATH])
+{
+    const char* slash = std::strrchr(path, '\\');
+    const size_t length = slash ? static_cast<size_t>(slash + 1 - path) : 0;
+    std::memcpy(folder, path, length);
+    folder[length] = '\0';
+}
+
+InsertResult MergeInto(BankWorkspace& ws, const char* packagePath, const char* bankFile, InsertOutcome& outcome)
+{
+    char packageFolder[MAX_PATH];
+    if (std::strlen(packagePath) >= MAX_PATH) {
+        ws.status = BANK_ERR_OPEN;
+        return InsertResult::PACKAGE_UNREADABLE;
+    }
+    FolderOf(packagePath, packageFolder);
+    ws.sourceFile = OpenExistingFile(packagePath, GENERIC_READ);
+    if (ws.sourceFile == INVALID_HANDLE_VALUE) {
+        ws.status = BANK_ERR_OPEN;
+        return InsertResult::PACKAGE_UNREADABLE;
+    }
+    const bool read = ReadPackage(ws, packageFolder);
+    outcome.total = ws.entryCount;
+    if (!read)
+        return InsertResult::PACKAGE_UNREADABLE;
+    if (!OpenBank(ws.bank, bankFile)) {
+        ws.status = BANK_ERR_BAD_HEADER;
+        return ws.bank.status == BANK_ERR_OPEN ? InsertResult::BANK_NOT_OPENED : InsertResult::NOT_A_BANK;
+    }
+    if (!ws.bank.LoadBankTable())
+        return InsertResult::NOT_A_BANK;
+    return Merge(ws, outcome);
 }
 
 }  // namespace
@@ -135,28 +170,26 @@ void Merge(BankWorkspace& ws)
 const char PACKAGE_PATTERN[] = "*.rwv";
 const char UNPACK_LOG_NAME[] = "Unpack.log";
 
-bool FindPackage(const char* packageFolder, char (&path)[MAX_PATH])
+bool FindOnlyPackage(const char* packageFolder, char (&path)[MAX_PATH])
 {
     char pattern[MAX_PATH];
     if (!JoinPath(pattern, packageFolder, PACKAGE_PATTERN))
         return false;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
+    DirectorySearch search(pattern);
+    if (!search.Found() || !JoinPath(path, packageFolder, search.Match().cFileName))
         return false;
-    FindClose(search);
-    return JoinPath(path, packageFolder, found.cFileName);
+    if (!search.Next())
+        return true;
+    path[0] = '\0';
+    return false;
 }
 
-void MergePackage(BankWorkspace& ws, const char* packageFolder, const char* bankFile)
+InsertOutcome MergePackage(const char* packagePath, const char* bankFile)
 {
-    ws.Reset();
-    char packagePath[MAX_PATH];
-    if (FindPackage(packageFolder, packagePath))
-        ws.sourceFile = OpenExistingFile(packagePath, GENERIC_READ);
-    if (ws.sourceFile == INVALID_HANDLE_VALUE)
-        ws.status = BANK_ERR_OPEN;
-    else if (ReadPackage(ws, packageFolder) && OpenAndLoadBank(ws, bankFile))
-        Merge(ws);
-    ws.TearDown();
+    BankWorkspace ws;
+    InsertOutcome outcome = {InsertResult::PACKAGE_UNREADABLE, BANK_UNSET, BANK_UNSET, 0, 0, ""};
+    outcome.result = MergeInto(ws, packagePath, bankFile, outcome);
+    outcome.status = ws.status;
+    outcome.bankStatus = ws.bank.status;
+    return outcome;
 }

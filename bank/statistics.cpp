@@ -37,13 +37,13 @@ void Compute(BankDirectory& bank, BankStatistics& stats)
 
 }  // namespace
 
-BankStatistics MeasureBank(BankWorkspace& ws, const char* bankFile)
+BankStatistics MeasureBank(const char* bankFile)
 {
-    BankStatistics stats = {false, 0, 0, 0, 0.0f, 0.0f};
-    ws.Reset();
+    BankStatistics stats = {false, 0, 0, 0, 0.0f, 0.0f, BANK_UNSET};
+    BankWorkspace ws;
     if (OpenBank(ws.bank, bankFile) && ws.bank.LoadBankTable())
         Compute(ws.bank, stats);
-    ws.TearDown();
+    stats.bankStatus = ws.bank.status;
     return stats;
 }
 

@@ -13,11 +13,11 @@ struct BankStatistics {
     int32_t wholeMegabytes;  // fileSize / 1048576, remainder dropped
     float wastedMegabytes;
     float wastedPercent;
+    int32_t bankStatus;  // bank.status at the end: why nothing was computed
 };
 
-// Opens, checks and loads the bank at bankFile and computes its figures; ws is left torn
-// down and ws.bank.status tells why nothing was computed.
-BankStatistics MeasureBank(BankWorkspace& ws, const char* bankFile);
+// Opens, checks and loads the bank at bankFile and computes its figures.
+BankStatistics MeasureBank(const char* bankFile);
 // The report text of the statistics box (LF LF between its three parts); empty when
 // stats.computed is false, since no report may come from a directory that was not read.
 void FormatStatisticsReport(const BankStatistics& stats, char* out, size_t outSize);

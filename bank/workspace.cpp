@@ -1,32 +1,29 @@
 // The working record's life cycle, the bank's directory and the folder test.
 #include "bank/workspace.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "bank/directory_search.h"
 #include "bank/file_io.h"
 #include "bank/global_block.h"
 #include "bank/growing_block.h"
 
-void BankWorkspace::Reset()
+BankWorkspace::BankWorkspace()
+    : status(BANK_UNSET),
+      entryCount(0),
+      sourceFile(INVALID_HANDLE_VALUE),
+      logFile(INVALID_HANDLE_VALUE),
+      matchedEntry(nullptr),
+      dataOffset(0),
+      dataSize(0),
+      packageDataSize(0),
+      packageEntries(nullptr),
+      packageData(nullptr),
+      waveFormat(),
+      bank{BANK_UNSET, 0, 0, INVALID_HANDLE_VALUE, 0, 0, nullptr},
+      growingPackage(false)
 {
-    status = BANK_UNSET;
-    entryCount = 0;
-    sourceFile = INVALID_HANDLE_VALUE;
-    logFile = INVALID_HANDLE_VALUE;
-    matchedEntry = nullptr;
-    dataOffset = 0;
-    dataSize = 0;
-    packageDataSize = 0;
-    packageEntries = nullptr;
-    packageData = nullptr;
-    std::memset(waveFormat, 0, sizeof waveFormat);
-    bank.status = BANK_UNSET;
-    bank.fileSize = 0;
-    bank.usedSize = 0;
-    bank.file = INVALID_HANDLE_VALUE;
-    bank.count = 0;
-    bank.entries = nullptr;
-    growingPackage = false;
 }
 
 static void FreePackageBlock(void* block, bool growing)
@@ -37,16 +34,15 @@ static void FreePackageBlock(void* block, bool growing)
         FreeLockedBlock(block);
 }
 
-void BankWorkspace::TearDown()
+// Frees and closes in the order bank entries, bank file, source file, package entries,
+// package data, log file.
+BankWorkspace::~BankWorkspace()
 {
     bank.FreeEntries();
     CloseFile(bank.file);
     CloseFile(sourceFile);
     FreePackageBlock(packageEntries, growingPackage);
-    packageEntries = nullptr;
     FreePackageBlock(packageData, growingPackage);
-    packageData = nullptr;
-    matchedEntry = nullptr;
     CloseFile(logFile);
 }
 
@@ -68,22 +64,33 @@ bool OpenBank(BankDirectory& bank, const char* path)
     return true;
 }
 
+// The records that the bytes after the header can hold, a last partial one included.
+static int64_t RecordsPresent(int64_t fileBytes)
+{
+    const int64_t present = fileBytes - static_cast<int64_t>(RWV_HEADER_SIZE);
+    return present <= 0 ? 0 : (present + RWV_ENTRY_SIZE - 1) / static_cast<int64_t>(RWV_ENTRY_SIZE);
+}
+
 bool BankDirectory::LoadBankTable()
 {
     const int64_t size = SizeOfFile(file);
     fileSize = size < 0 ? 0 : (size > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<uint32_t>(size));
-    const int64_t bytes = DirectoryBytes(count);
-    // A directory that cannot lie within the format cannot be held either.
-    if (count > 0 && static_cast<int64_t>(RWV_HEADER_SIZE) + bytes <= RWV_FORMAT_LIMIT)
-        entries = static_cast<RwvEntry*>(AllocLockedBlock(static_cast<size_t>(bytes)));
+    const int64_t held = std::min<int64_t>(count, RecordsPresent(size));
+    // A directory that cannot lie within the format cannot be held either. A block of at
+    // least one record tells a short directory apart from one that got no block.
+    if (count > 0 && static_cast<int64_t>(RWV_HEADER_SIZE) + DirectoryBytes(held) <= RWV_FORMAT_LIMIT)
+        entries = static_cast<RwvEntry*>(AllocLockedBlock(static_cast<size_t>(DirectoryBytes(std::max<int64_t>(held, 1)))));
     if (entries == nullptr) {
         CloseFile(file);
         status = BANK_ERR_NO_MEMORY;
         return false;
     }
-    // On a short read the records that did not arrive stay zero: empty names match nothing.
-    if (!SeekTo(file, static_cast<int64_t>(RWV_HEADER_SIZE)) ||
-        !ReadExactly(file, entries, static_cast<DWORD>(bytes))) {
+    loaded = static_cast<int32_t>(held);
+    // On a short read the bytes that did not arrive stay zero: empty names match nothing.
+    const int64_t bytes = std::min(DirectoryBytes(held), size - static_cast<int64_t>(RWV_HEADER_SIZE));
+    const bool read = bytes <= 0 || (SeekTo(file, static_cast<int64_t>(RWV_HEADER_SIZE)) &&
+                                     ReadExactly(file, entries, static_cast<DWORD>(bytes)));
+    if (!read || bytes < DirectoryBytes(count)) {
         status = BANK_ERR_NO_MEMORY;
         return false;
     }
@@ -94,7 +101,7 @@ RwvEntry* BankDirectory::FindEntry(const char* name) const
 {
     if (entries == nullptr)
         return nullptr;
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < loaded; ++i) {
         if (NameMatches(entries[i].name, name))
             return &entries[i];
     }
@@ -109,7 +116,7 @@ bool BankDirectory::WriteData(int64_t position, const void* bytes, int32_t lengt
 
 bool BankDirectory::WriteDirectory()
 {
-    if (entries == nullptr || count <= 0)
+    if (entries == nullptr || count <= 0 || loaded != count)
         return false;
     return SeekTo(file, static_cast<int64_t>(RWV_HEADER_SIZE)) &&
            WriteExactly(file, entries, static_cast<DWORD>(DirectoryBytes(count)));
@@ -119,17 +126,11 @@ void BankDirectory::FreeEntries()
 {
     FreeLockedBlock(entries);
     entries = nullptr;
+    loaded = 0;
 }
 
 bool FileExists(const char* pattern, bool exactlyOne)
 {
-    if (std::strlen(pattern) >= MAX_PATH)
-        return false;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    const bool result = !exactlyOne || !FindNextFileA(search, &found);
-    FindClose(search);
-    return result;
+    DirectorySearch search(pattern);
+    return search.Found() && (!exactlyOne || !search.Next());
 }

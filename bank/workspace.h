@@ -23,23 +23,33 @@ struct BankDirectory {
     uint32_t fileSize;  // saturates at 0xFFFFFFFF for files of 4 GiB or more
     int64_t usedSize;   // header + directory + all entry data; 64-bit so that it cannot overflow
     HANDLE file;        // INVALID_HANDLE_VALUE while no file is open
-    int32_t count;
-    RwvEntry* entries;  // count records in a locked global block, or null
+    int32_t count;      // as the header claims it
+    int32_t loaded;     // records held in entries: count, or fewer when the file is shorter
+    RwvEntry* entries;  // loaded records in a locked global block, or null
 
-    // Sets fileSize, reads the directory of count entries into entries. false when no block
-    // could be had (file then closed, status BANK_ERR_NO_MEMORY) or the directory arrived
-    // short (status BANK_ERR_NO_MEMORY, missing records left zero).
+    // Sets fileSize, reads the directory into entries, allocating only the records that the
+    // file can hold (a header may claim far more). false when no block could be had (file
+    // then closed, entries null, status BANK_ERR_NO_MEMORY) or the directory arrived short
+    // (status BANK_ERR_NO_MEMORY, entries kept, bytes that did not arrive left zero).
     bool LoadBankTable();
     // First entry named name (whole names, ASCII case folded), or null.
     RwvEntry* FindEntry(const char* name) const;
     // Writes length bytes at the absolute position; false unless all of them were written.
     bool WriteData(int64_t position, const void* bytes, int32_t length);
-    // Writes the whole directory back at offset 16; false unless all of it was written.
+    // Writes the whole directory back at offset 16; false unless all of it was loaded and
+    // written.
     bool WriteDirectory();
     void FreeEntries();
 };
 
+// Made in its starting state (nothing open, nothing allocated, both statuses BANK_UNSET);
+// whatever it obtained is freed and closed when it goes, so it cannot be copied.
 struct BankWorkspace {
+    BankWorkspace();
+    ~BankWorkspace();
+    BankWorkspace(const BankWorkspace&) = delete;
+    BankWorkspace& operator=(const BankWorkspace&) = delete;
+
     int32_t status;
     int32_t entryCount;
     HANDLE sourceFile;  // INVALID_HANDLE_VALUE while no file is open
@@ -56,16 +66,15 @@ struct BankWorkspace {
     // than plain global blocks; tells the tear-down how to free them.
     bool growingPackage;
 
-    // The starting state: nothing open, nothing allocated, both statuses BANK_UNSET.
-    void Reset();
     // Create Package: examines one wave file; 1 when accepted (then open in sourceFile).
     int CheckWaveFile(const char* path);
     // Create Package: adds the accepted file to the package in memory; 1 when it did,
     // 0 with the package unchanged when it could not.
     int AppendEntry();
-    // Frees and closes whatever was obtained, in the order bank entries, bank file,
-    // source file, package entries, package data, log file.
-    void TearDown();
+
+private:
+    // Gives the package blocks back to oldEntryBytes / oldDataBytes after a failed growth.
+    void ShrinkPackageTo(int64_t oldEntryBytes, int64_t oldDataBytes);
 };
 
 // true when pattern (wildcards allowed in its last part) names a file or folder; with

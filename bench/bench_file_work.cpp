@@ -109,13 +109,12 @@ void BenchCreate(const std::string& root, int count, int32_t waveBytes)
         WriteWaveFile(folder + WaveName(i), 16, tone);
     double best = 1e9, limit = 1e9;
     for (int run = 0; run < 5; ++run) {
-        BankWorkspace ws;
         DeleteFileA((folder + "NewPack.rwv").c_str());
         const double start = Now();
-        BuildPackage(ws, folder.c_str(), (folder + "soundz.rwv").c_str());
+        const CreateOutcome outcome = BuildPackage(folder.c_str(), (folder + "soundz.rwv").c_str());
         const double seconds = Now() - start;
-        if (ws.status != BANK_OK || FileSizeOf(folder + "NewPack.rwv") != 16 + (84 + int64_t(waveBytes)) * count)
-            std::printf("  (unexpected package: status %d)\n", ws.status);
+        if (outcome.status != BANK_OK || FileSizeOf(folder + "NewPack.rwv") != 16 + (84 + int64_t(waveBytes)) * count)
+            std::printf("  (unexpected package: status %d)\n", outcome.status);
         best = seconds < best ? seconds : best;
         const double copy = CopyLimitCreate(folder, count, waveBytes);
         limit = copy < limit ? copy : limit;
@@ -206,12 +205,12 @@ void BenchInsert(const std::string& root, int32_t bankEntryBytes, const char* ba
     double seconds = 1e9, limit = 1e9;
     for (int run = 0; run < 3; ++run) {
         RestoreBank(bank, original, bankSize);
-        BankWorkspace ws;
         const double start = Now();
-        MergePackage(ws, packages.c_str(), bank.c_str());
+        const InsertOutcome outcome = MergePackage((packages + "new.rwv").c_str(), bank.c_str());
         const double merge = Now() - start;
-        if (ws.status != BANK_UNSET || FileSizeOf(bank) != bankSize + int64_t(longer) * packageCount / 2)
-            std::printf("  (unexpected merge: status %d)\n", ws.status);
+        if (outcome.result != InsertResult::ALL_MERGED ||
+            FileSizeOf(bank) != bankSize + int64_t(longer) * packageCount / 2)
+            std::printf("  (unexpected merge: status %d)\n", outcome.status);
         seconds = merge < seconds ? merge : seconds;
         RestoreBank(bank, original, bankSize);
         const double copy = CopyLimitInsert(packages + "new.rwv", bank);
@@ -251,9 +250,8 @@ void BenchStatistics(const std::string& root)
     double best = 1e9, limit = 1e9;
     BankStatistics stats = {};
     for (int run = 0; run < 5; ++run) {
-        BankWorkspace ws;
         const double start = Now();
-        stats = MeasureBank(ws, bank.c_str());
+        stats = MeasureBank(bank.c_str());
         const double seconds = Now() - start;
         best = seconds < best ? seconds : best;
         const double copy = CopyLimitStatistics(bank);

@@ -15,7 +15,6 @@ protected:
     {
         folder = MakeTempFolder("bank");
         ASSERT_FALSE(folder.empty());
-        std::memset(&ws, 0xCD, sizeof ws);  // the file work must not rely on a cleared record
     }
     void TearDown() override { RemoveFolder(folder); }
 
@@ -27,7 +26,6 @@ protected:
     }
 
     std::string folder;
-    BankWorkspace ws;
 };
 
 // The folder of a small mounted disk (VORLAN_FULL_DISK_DIR, a Windows path ending in a

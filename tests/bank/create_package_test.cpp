@@ -24,7 +24,7 @@ protected:
         bankEntries = PackedBankEntries(names, sizes);
         ASSERT_TRUE(WriteBankFile(Path("soundz.rwv"), bankEntries, 16 + 84 * names.size() + 64 * names.size()));
     }
-    void Build() { BuildPackage(ws, waves.c_str(), Path("soundz.rwv").c_str()); }
+    void Build() { outcome = BuildPackage(waves.c_str(), Path("soundz.rwv").c_str()); }
     Bytes Package() const { return ReadWholeFile(waves + "NewPack.rwv"); }
     std::string Log() const
     {
@@ -48,17 +48,8 @@ protected:
     {
         return NamesInSearchOrder(waves + "*.wav");
     }
-    void ExpectTornDown() const
-    {
-        EXPECT_EQ(nullptr, ws.packageEntries);
-        EXPECT_EQ(nullptr, ws.packageData);
-        EXPECT_EQ(nullptr, ws.bank.entries);
-        EXPECT_EQ(INVALID_HANDLE_VALUE, ws.bank.file);
-        EXPECT_EQ(INVALID_HANDLE_VALUE, ws.sourceFile);
-        EXPECT_EQ(INVALID_HANDLE_VALUE, ws.logFile);
-    }
-
     std::string waves;
+    CreateOutcome outcome = {};
     std::vector<RwvEntry> bankEntries;
 };
 
@@ -72,8 +63,7 @@ TEST_F(CreatePackageTest, OneWaveOfAThousandBytesMakesAPackageOfElevenHundred)
     const Bytes data = ToneData(1000, 1);
     ASSERT_TRUE(WriteWaveFile(waves + "shot.wav", 16, data));
     Build();
-    EXPECT_EQ(BANK_OK, ws.status);
-    ExpectTornDown();
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     const Bytes package = Package();
     ASSERT_EQ(1100u, package.size());
     Bytes expected = GoodHeaderBytes(1);
@@ -95,7 +85,7 @@ TEST_F(CreatePackageTest, TwoEntriesLieBackToBackAfterTheDirectory)
     ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(100, 1)));
     ASSERT_TRUE(WriteWaveFile(waves + "b.wav", 16, ToneData(50, 2)));
     Build();
-    EXPECT_EQ(BANK_OK, ws.status);
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     const Bytes package = Package();
     ASSERT_EQ(334u, package.size());
     EXPECT_EQ(GoodHeaderBytes(2), Bytes(package.begin(), package.begin() + 16));
@@ -117,7 +107,7 @@ TEST_F(CreatePackageTest, RejectedFilesNeverCauseLaterOnesToBeRejected)
     ASSERT_TRUE(WriteWholeFile(waves + "b.wav", Bytes(64, 'x')));
     ASSERT_TRUE(WriteWaveFile(waves + "c.wav", 16, ToneData(60, 3)));
     Build();
-    EXPECT_EQ(BANK_OK, ws.status);
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     std::string expected;
     std::vector<std::string> accepted;
     for (const std::string& name : SearchOrder()) {
@@ -175,31 +165,33 @@ TEST_F(CreatePackageTest, EveryRejectedWaveLeavesTheSixteenByteEmptyPackage)
     ASSERT_TRUE(WriteWholeFile(waves + "NewPack.rwv", Bytes(500, 7)));
     ASSERT_TRUE(WriteWholeFile(waves + "pack.log", Bytes(500, 'z')));
     Build();
-    EXPECT_EQ(BANK_OK, ws.status);
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     EXPECT_EQ(EMPTY_PACKAGE, Package());
     EXPECT_EQ("unknown.wav NOT OK\r\n1 files -> 0 OK, 1 NOTOK\r\n", Log());
 }
 
-TEST_F(CreatePackageTest, ABankThatCannotBeOpenedOrCheckedStillYieldsAnEmptyPackage)
+TEST_F(CreatePackageTest, ABankThatCannotBeOpenedOrCheckedLeavesAnEarlierPackageAlone)
 {
     WriteBank({"a.wav"});
     ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(20, 1)));
+    const Bytes earlier(500, 7);
+    ASSERT_TRUE(WriteWholeFile(waves + "NewPack.rwv", earlier));
     {
         HeldFile held(Path("soundz.rwv"));
         ASSERT_TRUE(held.IsOpen());
         Build();
     }
-    EXPECT_EQ(BANK_ERR_OPEN, ws.bank.status);
-    EXPECT_EQ(BANK_OK, ws.status) << "the package was still written";
-    EXPECT_EQ(EMPTY_PACKAGE, Package());
+    EXPECT_EQ(CreateResult::BANK_NOT_OPENED, outcome.result);
+    EXPECT_EQ(BANK_ERR_OPEN, outcome.bankStatus);
+    EXPECT_EQ(earlier, Package());
     EXPECT_TRUE(PathExists(waves + "pack.log"));
     EXPECT_EQ("", Log());
-    ExpectTornDown();
 
     ASSERT_TRUE(WriteWholeFile(Path("soundz.rwv"), GoodHeaderBytes(0)));
     Build();
-    EXPECT_EQ(BANK_ERR_BAD_HEADER, ws.bank.status);
-    EXPECT_EQ(EMPTY_PACKAGE, Package());
+    EXPECT_EQ(CreateResult::NOT_A_BANK, outcome.result);
+    EXPECT_EQ(BANK_ERR_BAD_HEADER, outcome.bankStatus);
+    EXPECT_EQ(earlier, Package());
     EXPECT_EQ("", Log());
 }
 
@@ -211,14 +203,15 @@ TEST_F(CreatePackageTest, AShortDirectoryMatchesTheEntriesThatArrived)
     ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(20, 1)));
     ASSERT_TRUE(WriteWaveFile(waves + "b.wav", 16, ToneData(20, 2)));
     Build();
-    EXPECT_EQ(BANK_ERR_NO_MEMORY, ws.bank.status);
+    EXPECT_EQ(BANK_ERR_NO_MEMORY, outcome.bankStatus);
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     const std::string log = Log();
     EXPECT_NE(std::string::npos, log.find("a.wav OK\r\n"));
     EXPECT_NE(std::string::npos, log.find("b.wav NOT OK\r\n"));
     EXPECT_EQ(1u, PackageEntries().size());
 }
 
-TEST_F(CreatePackageTest, ADirectoryThatGetsNoBlockMatchesNoWave)
+TEST_F(CreatePackageTest, AHeaderClaimingMoreEntriesThanTheFileHoldsMatchesThoseThere)
 {
     Bytes bank = GoodHeaderBytes(0x7FFFFFFF);
     const Bytes entry = EntryBytes(MakeEntry("a.wav", 100, 4));
@@ -226,9 +219,9 @@ TEST_F(CreatePackageTest, ADirectoryThatGetsNoBlockMatchesNoWave)
     ASSERT_TRUE(WriteWholeFile(Path("soundz.rwv"), bank));
     ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(20, 1)));
     Build();
-    EXPECT_EQ(BANK_ERR_NO_MEMORY, ws.bank.status);
-    EXPECT_EQ("a.wav NOT OK\r\n1 files -> 0 OK, 1 NOTOK\r\n", Log());
-    EXPECT_EQ(EMPTY_PACKAGE, Package());
+    EXPECT_EQ(BANK_ERR_NO_MEMORY, outcome.bankStatus) << "the short-directory path";
+    EXPECT_EQ("a.wav OK\r\n1 files -> 1 OK, 0 NOTOK\r\n", Log());
+    EXPECT_EQ(1u, PackageEntries().size());
 }
 
 TEST_F(CreatePackageTest, DamagedWavesAreRejectedAndNothingOfThemEntersThePackage)
@@ -270,7 +263,7 @@ TEST_F(CreatePackageTest, DamagedWavesAreRejectedAndNothingOfThemEntersThePackag
             ASSERT_TRUE(WriteWholeFile(waves + c.name, c.bytes));
     }
     Build();
-    EXPECT_EQ(BANK_OK, ws.status);
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     const std::string log = Log();
     for (const Case& c : cases)
         EXPECT_NE(std::string::npos, log.find(std::string(c.name) + " NOT OK\r\n")) << c.name;
@@ -282,7 +275,7 @@ TEST_F(CreatePackageTest, DamagedWavesAreRejectedAndNothingOfThemEntersThePackag
 TEST_F(CreatePackageTest, CheckWaveFileRecordsWhyAFileWasRejected)
 {
     WriteBank({"a.wav"});
-    ws.Reset();
+    BankWorkspace ws;
     ASSERT_TRUE(OpenBank(ws.bank, Path("soundz.rwv").c_str()));
     ASSERT_TRUE(ws.bank.LoadBankTable());
     ASSERT_TRUE(WriteWholeFile(waves + "junk.wav", Bytes(100, 0)));
@@ -303,7 +296,6 @@ TEST_F(CreatePackageTest, CheckWaveFileRecordsWhyAFileWasRejected)
     EXPECT_EQ(0, std::memcmp(WaveFormatBytes().data(), ws.waveFormat, 16));
     EXPECT_NE(INVALID_HANDLE_VALUE, ws.sourceFile);
     EXPECT_EQ(0, ws.AppendEntry()) << "no package blocks yet";
-    ws.TearDown();
 }
 
 TEST_F(CreatePackageTest, AnEmptyFolderTextMeansTheCurrentDirectory)
@@ -313,9 +305,9 @@ TEST_F(CreatePackageTest, AnEmptyFolderTextMeansTheCurrentDirectory)
     char saved[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, saved);
     ASSERT_TRUE(SetCurrentDirectoryA(waves.c_str()));
-    BuildPackage(ws, "", Path("soundz.rwv").c_str());
+    outcome = BuildPackage("", Path("soundz.rwv").c_str());
     SetCurrentDirectoryA(saved);
-    EXPECT_EQ(BANK_OK, ws.status);
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     EXPECT_EQ(16u + 84 + 20, Package().size());
     EXPECT_EQ("a.wav OK\r\n1 files -> 1 OK, 0 NOTOK\r\n", Log());
 }
@@ -328,8 +320,9 @@ TEST_F(CreatePackageTest, APackageThatDoesNotFitTheDiskIsDeleted)
     WriteBank({"a.wav", "b.wav", "c.wav"});
     for (const char* name : {"a.wav", "b.wav", "c.wav"})
         ASSERT_TRUE(WriteWaveFile(disk + name, 16, ToneData(16000, 1)));
-    BuildPackage(ws, disk.c_str(), Path("soundz.rwv").c_str());
-    EXPECT_EQ(BANK_ERR_WRITE, ws.status);
+    outcome = BuildPackage(disk.c_str(), Path("soundz.rwv").c_str());
+    EXPECT_EQ(CreateResult::PACKAGE_NOT_WRITTEN, outcome.result);
+    EXPECT_EQ(BANK_ERR_WRITE, outcome.status);
     EXPECT_FALSE(PathExists(disk + "NewPack.rwv"));
     const Bytes log = ReadWholeFile(disk + "pack.log");
     EXPECT_NE(std::string::npos, std::string(log.begin(), log.end()).find("3 files -> 3 OK, 0 NOTOK\r\n"));
@@ -341,7 +334,7 @@ TEST_F(CreatePackageTest, AppendEntryAddsWholeEntriesOrNothing)
     WriteBank({"a.wav"});
     const Bytes data = ToneData(300, 4);
     ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, data));
-    ws.Reset();
+    BankWorkspace ws;
     ws.growingPackage = true;
     ws.packageEntries = static_cast<RwvEntry*>(CreateGrowingBlock(0));
     ws.packageData = static_cast<uint8_t*>(CreateGrowingBlock(0));
@@ -366,15 +359,13 @@ TEST_F(CreatePackageTest, AppendEntryAddsWholeEntriesOrNothing)
     EXPECT_EQ(data, Bytes(ws.packageData, ws.packageData + 300));
     EXPECT_EQ(300, ws.packageEntries[0].size);
     EXPECT_EQ(bankEntries[0].offset, ws.packageEntries[0].offset) << "set only when the package is written";
-    ws.TearDown();
-    ExpectTornDown();
 }
 
 TEST_F(CreatePackageTest, FoldersTooLongForThePathBuffersAreRefused)
 {
     WriteBank({"a.wav"});
     const std::string longFolder = folder + std::string(MAX_PATH - 8 - folder.size(), 'd') + "\\";
-    BuildPackage(ws, longFolder.c_str(), Path("soundz.rwv").c_str());
-    EXPECT_EQ(BANK_ERR_OPEN, ws.status) << "\"NewPack.rwv\" does not fit after the folder";
-    ExpectTornDown();
+    outcome = BuildPackage(longFolder.c_str(), Path("soundz.rwv").c_str());
+    EXPECT_EQ(CreateResult::PACKAGE_NOT_WRITTEN, outcome.result);
+    EXPECT_EQ(BANK_ERR_OPEN, outcome.status) << "\"NewPack.rwv\" does not fit after the folder";
 }

@@ -38,8 +38,9 @@ protected:
     void Merge(const std::vector<PackageItem>& items)
     {
         ASSERT_TRUE(WritePackageFile(packages + "new.rwv", items));
-        MergePackage(ws, packages.c_str(), bankPath.c_str());
+        MergeAgain();
     }
+    void MergeAgain() { outcome = MergePackage((packages + "new.rwv").c_str(), bankPath.c_str()); }
     std::string Log() const
     {
         const Bytes bytes = ReadWholeFile(packages + "Unpack.log");
@@ -64,6 +65,7 @@ protected:
     std::string bankPath;
     std::vector<RwvEntry> bankEntries;
     Bytes bankBefore;
+    InsertOutcome outcome = {};
 };
 
 }  // namespace
@@ -83,8 +85,7 @@ TEST_F(InsertPackageTest, AShorterEntryReplacesInPlaceAndKeepsTheOldTail)
     RwvEntry expected = bankEntries[0];
     expected.size = 1000;
     EXPECT_EQ(EntryBytes(expected), EntryBytes(BankEntry(0))) << "offset and format stay";
-    EXPECT_EQ(nullptr, ws.packageEntries);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, ws.bank.file);
+    EXPECT_EQ(InsertResult::ALL_MERGED, outcome.result);
 }
 
 TEST_F(InsertPackageTest, ALongerEntryIsAppendedWithItsFormatTagAndChannels)
@@ -149,7 +150,11 @@ TEST_F(InsertPackageTest, AMissingNameStopsTheMergeAfterTheEntriesBefore)
 {
     WriteBank({MakeEntry("c.wav", 9000, 100)});
     Merge({Item("shot.wav", 1000, 1), Item("nothere.wav", 10, 2), Item("c.wav", 50, 3)});
-    EXPECT_EQ(BANK_ERR_NOT_IN_BANK, ws.status);
+    EXPECT_EQ(BANK_ERR_NOT_IN_BANK, outcome.status);
+    EXPECT_EQ(InsertResult::PARTLY_MERGED, outcome.result);
+    EXPECT_EQ(1, outcome.merged);
+    EXPECT_EQ(3, outcome.total);
+    EXPECT_STREQ("nothere.wav", outcome.stoppedAt);
     EXPECT_EQ(Line("shot.wav", "REPLACE", 1200, 5000, 1000, 5000), Log());
     EXPECT_EQ(1000, BankEntry(0).size);
     EXPECT_EQ(100, BankEntry(1).size);
@@ -165,8 +170,9 @@ TEST_F(InsertPackageTest, AHeldBankOrPackageIsLeftAlone)
         ASSERT_TRUE(held.IsOpen());
         Merge({Item("shot.wav", 1000, 1)});
     }
-    EXPECT_EQ(BANK_ERR_OPEN, ws.bank.status);
-    EXPECT_EQ(BANK_ERR_BAD_HEADER, ws.status);
+    EXPECT_EQ(BANK_ERR_OPEN, outcome.bankStatus);
+    EXPECT_EQ(BANK_ERR_BAD_HEADER, outcome.status);
+    EXPECT_EQ(InsertResult::BANK_NOT_OPENED, outcome.result);
     EXPECT_EQ("", Log());
     EXPECT_EQ(bankBefore, ReadWholeFile(bankPath));
 
@@ -174,9 +180,10 @@ TEST_F(InsertPackageTest, AHeldBankOrPackageIsLeftAlone)
     {
         HeldFile held(packages + "new.rwv");
         ASSERT_TRUE(held.IsOpen());
-        MergePackage(ws, packages.c_str(), bankPath.c_str());
+        MergeAgain();
     }
-    EXPECT_EQ(BANK_ERR_OPEN, ws.status);
+    EXPECT_EQ(BANK_ERR_OPEN, outcome.status);
+    EXPECT_EQ(InsertResult::PACKAGE_UNREADABLE, outcome.result);
     EXPECT_FALSE(PathExists(packages + "Unpack.log"));
     EXPECT_EQ(bankBefore, ReadWholeFile(bankPath));
 }
@@ -184,8 +191,8 @@ TEST_F(InsertPackageTest, AHeldBankOrPackageIsLeftAlone)
 TEST_F(InsertPackageTest, TheBankItselfAsPackageCannotBeOpenedTwice)
 {
     WriteBank();
-    MergePackage(ws, folder.c_str(), bankPath.c_str());
-    EXPECT_EQ(BANK_ERR_OPEN, ws.bank.status);
+    outcome = MergePackage(bankPath.c_str(), bankPath.c_str());
+    EXPECT_EQ(BANK_ERR_OPEN, outcome.bankStatus);
     EXPECT_EQ(bankBefore, ReadWholeFile(bankPath));
 }
 
@@ -196,14 +203,16 @@ TEST_F(InsertPackageTest, ABadBankHeaderOrShortDirectoryWritesNothing)
     damaged[8] = 0x45;
     ASSERT_TRUE(WriteWholeFile(bankPath, damaged));
     Merge({Item("shot.wav", 1000, 1)});
-    EXPECT_EQ(BANK_ERR_BAD_HEADER, ws.bank.status);
-    EXPECT_EQ(BANK_ERR_BAD_HEADER, ws.status);
+    EXPECT_EQ(BANK_ERR_BAD_HEADER, outcome.bankStatus);
+    EXPECT_EQ(BANK_ERR_BAD_HEADER, outcome.status);
+    EXPECT_EQ(InsertResult::NOT_A_BANK, outcome.result);
     EXPECT_EQ(damaged, ReadWholeFile(bankPath));
 
     const Bytes shortBank(bankBefore.begin(), bankBefore.begin() + 16 + 84 + 40);
     ASSERT_TRUE(WriteWholeFile(bankPath, shortBank));
-    MergePackage(ws, packages.c_str(), bankPath.c_str());
-    EXPECT_EQ(BANK_ERR_NO_MEMORY, ws.bank.status);
+    MergeAgain();
+    EXPECT_EQ(BANK_ERR_NO_MEMORY, outcome.bankStatus);
+    EXPECT_EQ(InsertResult::NOT_A_BANK, outcome.result);
     EXPECT_EQ(shortBank, ReadWholeFile(bankPath));
     EXPECT_EQ("", Log());
 }
@@ -236,7 +245,7 @@ TEST_F(InsertPackageTest, DamagedPackagesAreReadOnlyInsideTheirBody)
     for (const auto& c : cases) {
         ASSERT_TRUE(WriteWholeFile(bankPath, bankBefore));
         ASSERT_TRUE(WriteWholeFile(packages + "new.rwv", c.package));
-        MergePackage(ws, packages.c_str(), bankPath.c_str());
+        MergeAgain();
         EXPECT_EQ(c.log, Log()) << c.what;
         EXPECT_EQ(500, BankEntry(1).size) << c.what;
         EXPECT_EQ(7000, BankEntry(1).offset) << c.what;
@@ -252,7 +261,7 @@ TEST_F(InsertPackageTest, WritesOntoTheHeaderOrPastTheFormatAreRefused)
     for (const char* name : {"dir.wav", "neg.wav"}) {
         ASSERT_TRUE(WriteWholeFile(bankPath, bankBefore));
         Merge({Item("shot.wav", 1000, 1), Item(name, 200, 2), Item("shot.wav", 10, 3)});
-        EXPECT_EQ(BANK_ERR_WRITE, ws.status) << name;
+        EXPECT_EQ(BANK_ERR_WRITE, outcome.status) << name;
         EXPECT_EQ(Line("shot.wav", "REPLACE", 1200, 5000, 1000, 5000), Log()) << name;
         const Bytes bank = ReadWholeFile(bankPath);
         EXPECT_EQ(Bytes(bankBefore.begin() + 16 + 84, bankBefore.begin() + 5000),
@@ -272,7 +281,7 @@ TEST_F(InsertPackageTest, AnAppendPastTheFormatIsRefusedBeforeAnythingIsWritten)
     ASSERT_TRUE(SetEndOfFile(file));
     CloseHandle(file);
     Merge({Item("shot.wav", 1300, 1)});
-    EXPECT_EQ(BANK_ERR_WRITE, ws.status);
+    EXPECT_EQ(BANK_ERR_WRITE, outcome.status);
     EXPECT_EQ("", Log());
     EXPECT_EQ(0x7FFFFF00, FileSizeOf(bankPath));
     EXPECT_EQ(EntryBytes(bankEntries[0]), EntryBytes(BankEntry(0)));
@@ -288,8 +297,8 @@ TEST_F(InsertPackageTest, AFailedDataWriteLeavesThatEntrysRecordAsItWas)
     ASSERT_TRUE(WriteBankFile(bankPath, bankEntries, 40000));
     const PackageItem small = Item("a.wav", 80, 1), big = Item("b.wav", 40000, 2);
     ASSERT_TRUE(WritePackageFile(packages + "new.rwv", {small, big}));
-    MergePackage(ws, packages.c_str(), bankPath.c_str());
-    EXPECT_EQ(BANK_ERR_WRITE, ws.status);
+    MergeAgain();
+    EXPECT_EQ(BANK_ERR_WRITE, outcome.status);
     EXPECT_EQ(Line("a.wav", "REPLACE", 100, 200, 80, 200), Log());
     EXPECT_EQ(80, BankEntry(0).size) << "the directory was written back";
     EXPECT_EQ(EntryBytes(bankEntries[1]), EntryBytes(BankEntry(1)));
@@ -300,7 +309,7 @@ TEST_F(InsertPackageTest, APackageFolderTooLongForThePathBuffersIsRefused)
 {
     WriteBank();
     const std::string longFolder = folder + std::string(MAX_PATH - 3 - folder.size(), 'd') + "\\";
-    MergePackage(ws, longFolder.c_str(), bankPath.c_str());
-    EXPECT_EQ(BANK_ERR_OPEN, ws.status);
+    outcome = MergePackage((longFolder + "p.rwv").c_str(), bankPath.c_str());
+    EXPECT_EQ(BANK_ERR_OPEN, outcome.status);
     EXPECT_EQ(bankBefore, ReadWholeFile(bankPath));
 }

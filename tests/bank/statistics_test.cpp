@@ -11,7 +11,7 @@ protected:
     BankStatistics Measure(const std::vector<RwvEntry>& entries, uint64_t fileSize)
     {
         EXPECT_TRUE(WriteBankFile(Path("soundz.rwv"), entries, fileSize));
-        return MeasureBank(ws, Path("soundz.rwv").c_str());
+        return MeasureBank(Path("soundz.rwv").c_str());
     }
     std::string Report(const BankStatistics& stats) const
     {
@@ -37,8 +37,6 @@ TEST_F(StatisticsTest, TheThreeMegabyteExample)
     EXPECT_EQ(3145728u, stats.fileSize);
     EXPECT_EQ(2500184, stats.usedSize);
     EXPECT_EQ(Expected("3", "0.616", "20.52"), Report(stats));
-    EXPECT_EQ(nullptr, ws.bank.entries);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, ws.bank.file);
 }
 
 TEST_F(StatisticsTest, WholeMegabytesDropTheRemainderAndFullBanksWasteNothing)
@@ -65,18 +63,17 @@ TEST_F(StatisticsTest, NothingIsComputedFromABankThatWasNotRead)
     ASSERT_TRUE(WriteBankFile(bank, {MakeEntry("a.wav", 100, 10)}, 200));
     {
         HeldFile held(bank);
-        const BankStatistics stats = MeasureBank(ws, bank.c_str());
+        const BankStatistics stats = MeasureBank(bank.c_str());
         EXPECT_FALSE(stats.computed);
-        EXPECT_EQ(BANK_ERR_OPEN, ws.bank.status);
+        EXPECT_EQ(BANK_ERR_OPEN, stats.bankStatus);
         EXPECT_EQ("", Report(stats));
     }
     ASSERT_TRUE(WriteWholeFile(bank, GoodHeaderBytes(-1)));
-    EXPECT_FALSE(MeasureBank(ws, bank.c_str()).computed);
-    EXPECT_EQ(BANK_ERR_BAD_HEADER, ws.bank.status);
+    EXPECT_FALSE(MeasureBank(bank.c_str()).computed);
+    EXPECT_EQ(BANK_ERR_BAD_HEADER, MeasureBank(bank.c_str()).bankStatus);
     ASSERT_TRUE(WriteWholeFile(bank, GoodHeaderBytes(2)));
-    EXPECT_FALSE(MeasureBank(ws, bank.c_str()).computed);
-    EXPECT_EQ(BANK_ERR_NO_MEMORY, ws.bank.status);
-    EXPECT_EQ(BANK_UNSET, ws.status);
+    EXPECT_FALSE(MeasureBank(bank.c_str()).computed);
+    EXPECT_EQ(BANK_ERR_NO_MEMORY, MeasureBank(bank.c_str()).bankStatus);
 }
 
 TEST_F(StatisticsTest, MeasuringNeverWritesTheBank)
@@ -88,7 +85,7 @@ TEST_F(StatisticsTest, MeasuringNeverWritesTheBank)
     ASSERT_TRUE(GetFileAttributesExA(bank.c_str(), GetFileExInfoStandard, &attributes));
     const FILETIME written = attributes.ftLastWriteTime;
     Sleep(20);
-    EXPECT_TRUE(MeasureBank(ws, bank.c_str()).computed);
+    EXPECT_TRUE(MeasureBank(bank.c_str()).computed);
     EXPECT_EQ(before, ReadWholeFile(bank));
     ASSERT_TRUE(GetFileAttributesExA(bank.c_str(), GetFileExInfoStandard, &attributes));
     EXPECT_EQ(0, CompareFileTime(&written, &attributes.ftLastWriteTime));

@@ -61,8 +61,11 @@ bool IsStatic(HWND child, UINT type)
 BOOL CALLBACK ReadStatic(HWND child, LPARAM seenBox)
 {
     SeenBox& seen = *reinterpret_cast<SeenBox*>(seenBox);
-    if (IsStatic(child, SS_ICON) && IsWindowVisible(child))
-        seen.hasIcon = seen.hasIcon || SendMessageA(child, STM_GETICON, 0, 0) != 0;
+    const HICON icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+    if (IsStatic(child, SS_ICON) && IsWindowVisible(child) && icon != nullptr) {
+        seen.hasIcon = true;
+        seen.icon = icon;
+    }
     if (!IsStatic(child, SS_LEFT) || TextOf(child).empty())
         return TRUE;
     seen.text = TextOf(child);

@@ -28,6 +28,7 @@ struct SeenBox {
     HWND owner = nullptr;
     int textWidth = 0;        // of the message text
     bool hasIcon = false;
+    HICON icon = nullptr;     // the one shown, when hasIcon
     int buttonCount = 0;      // visible push buttons, the folder field's own aside
     SIZE okSize = {};
     bool okHasImage = false;

@@ -36,6 +36,10 @@ const char STATISTICS_BANK_TEXT[] = "Please select the folder with the file soun
 const char CREATED_TEXT[] = "Package created, see 'pack.log' file.";
 const char INCLUDED_TEXT[] = "Package included in rwv file, see 'unpack.log' file.";
 const char NO_STATISTICS_TEXT[] = "The file soundz.rwv cannot be read or is not a sound bank.";
+const char CREATE_BANK_HELD_TEXT[] =
+    "Package not created: soundz.rwv could not be opened. It may be in use by another program.";
+const char INSERT_BANK_HELD_TEXT[] =
+    "Package not included: soundz.rwv could not be opened. It may be in use by another program.";
 
 const int FOLDER_PROMPT_TEXT_WIDTH = 320;
 const int OPERATION_BUTTON_WIDTH = 200;
@@ -124,13 +128,18 @@ protected:
         EXPECT_TRUE(box.okHasImage);
     }
 
-    void ExpectFinalMessage(const SeenBox& box, const char* caption, const char* text)
+    // A failure shows the error icon, success none.
+    void ExpectFinalMessage(const SeenBox& box, const char* caption, const char* text, bool failed = false)
     {
         EXPECT_EQ(box.caption, caption);
         EXPECT_EQ(box.text, text);
         EXPECT_FALSE(box.hasFolderField);
         EXPECT_EQ(box.owner, mainWindow);
         EXPECT_EQ(box.buttonCount, 1);
+        EXPECT_EQ(box.hasIcon, failed);
+        if (failed) {
+            EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_ERROR));
+        }
     }
 
     std::string root;
@@ -259,9 +268,9 @@ TEST_F(CreatePackageTest, RefusedFoldersAreAskedAgainWithTheirComplaint)
     ExpectPackageOf(waves);
 }
 
-// A bank that another program holds open: the operation still runs to its message, with
-// an empty log and a package of no entries.
-TEST_F(CreatePackageTest, ABankHeldOpenStillEndsWithTheMessage)
+// A bank that another program holds open: the operation ends with the error, an empty
+// log and no package.
+TEST_F(CreatePackageTest, ABankHeldOpenEndsWithTheErrorAndNoPackage)
 {
     HeldFile held(root + "soundz.rwv");
     ASSERT_TRUE(held.IsOpen());
@@ -269,9 +278,9 @@ TEST_F(CreatePackageTest, ABankHeldOpenStillEndsWithTheMessage)
     EXPECT_EQ(driver.Run(CreatePackage), 1);
 
     ASSERT_EQ(driver.seen.size(), 3u);
-    ExpectFinalMessage(driver.seen[2], CREATE_FINISHED_CAPTION, CREATED_TEXT);
+    ExpectFinalMessage(driver.seen[2], CREATE_FINISHED_CAPTION, CREATE_BANK_HELD_TEXT, true);
     EXPECT_EQ(FileSizeOf(waves + "pack.log"), 0);
-    EXPECT_EQ(ReadWholeFile(waves + "NewPack.rwv"), PackageBytes({}));
+    EXPECT_FALSE(PathExists(waves + "NewPack.rwv"));
 }
 
 // An empty field means the current folder: waves, bank, log and package all live there.
@@ -416,6 +425,19 @@ TEST_F(InsertPackageTest, RefusedFoldersAreAskedAgainWithTheirComplaint)
     ExpectMerged();
 }
 
+// A bank that another program holds open is left alone, and the user is told so.
+TEST_F(InsertPackageTest, ABankHeldOpenEndsWithTheErrorAndAnEmptyLog)
+{
+    HeldFile held(root + "soundz.rwv");
+    ASSERT_TRUE(held.IsOpen());
+    BoxDriver driver({Type(pack, IDOK), Type(root, IDOK), Press(IDOK)});
+    EXPECT_EQ(driver.Run(InsertPackage), 1);
+
+    ASSERT_EQ(driver.seen.size(), 3u);
+    ExpectFinalMessage(driver.seen[2], INSERT_FINISHED_CAPTION, INSERT_BANK_HELD_TEXT, true);
+    EXPECT_EQ(FileSizeOf(pack + "Unpack.log"), 0);
+}
+
 // soundz.rwv as the package folder's one ".rwv" and as the bank: the package holds the
 // file unshared, the bank cannot be opened beside it, and the bank is left alone.
 TEST_F(InsertPackageTest, SameFolderForPackageAndBankLeavesTheBankAlone)
@@ -425,7 +447,7 @@ TEST_F(InsertPackageTest, SameFolderForPackageAndBankLeavesTheBankAlone)
 
     ASSERT_EQ(driver.seen.size(), 3u);
     EXPECT_EQ(driver.seen[1].caption, INSERT_BANK_CAPTION);
-    ExpectFinalMessage(driver.seen[2], INSERT_FINISHED_CAPTION, INCLUDED_TEXT);
+    ExpectFinalMessage(driver.seen[2], INSERT_FINISHED_CAPTION, INSERT_BANK_HELD_TEXT, true);
     EXPECT_EQ(ReadWholeFile(root + "soundz.rwv"), bankBefore);
     EXPECT_EQ(FileSizeOf(root + "Unpack.log"), 0);
 }

@@ -1,0 +1,66 @@
+// The final messages: what each outcome tells the user.
+#include "bank/final_messages.h"
+
+#include <cstdio>
+
+const char NO_STATISTICS_TEXT[] = "The file soundz.rwv cannot be read or is not a sound bank.";
+
+static const char* CreateText(CreateResult result)
+{
+    switch (result) {
+    case CreateResult::PACKAGE_WRITTEN:
+        return "Package created, see 'pack.log' file.";
+    case CreateResult::BANK_NOT_OPENED:
+        return "Package not created: soundz.rwv could not be opened. It may be in use by another program.";
+    case CreateResult::NOT_A_BANK:
+        return "Package not created: soundz.rwv is not a sound bank.";
+    case CreateResult::NO_MEMORY:
+        return "Package not created: not enough memory.";
+    case CreateResult::PACKAGE_NOT_WRITTEN:
+        break;
+    }
+    return "Package not created: NewPack.rwv could not be written, see 'pack.log' file.";
+}
+
+static const char* InsertText(InsertResult result)
+{
+    switch (result) {
+    case InsertResult::ALL_MERGED:
+        return "Package included in rwv file, see 'unpack.log' file.";
+    case InsertResult::PACKAGE_UNREADABLE:
+        return "Package not included: the package file could not be read.";
+    case InsertResult::BANK_NOT_OPENED:
+        return "Package not included: soundz.rwv could not be opened. It may be in use by another program.";
+    case InsertResult::NOT_A_BANK:
+        return "Package not included: soundz.rwv is not a sound bank.";
+    case InsertResult::PARTLY_MERGED:
+        return "Package partly included: %d of %d sounds merged, stopped at %s, see 'unpack.log' file.";
+    case InsertResult::DIRECTORY_NOT_WRITTEN:
+        break;
+    }
+    return "Package not included: writing soundz.rwv failed. Its sounds may be damaged; restore it from a copy.";
+}
+
+void FormatCreateMessage(const CreateOutcome& outcome, char* out, size_t outSize)
+{
+    std::snprintf(out, outSize, "%s", CreateText(outcome.result));
+}
+
+void FormatInsertMessage(const InsertOutcome& outcome, char* out, size_t outSize)
+{
+    if (outcome.result == InsertResult::PARTLY_MERGED)
+        std::snprintf(out, outSize, InsertText(outcome.result), static_cast<int>(outcome.merged),
+                      static_cast<int>(outcome.total), outcome.stoppedAt);
+    else
+        std::snprintf(out, outSize, "%s", InsertText(outcome.result));
+}
+
+bool Succeeded(const CreateOutcome& outcome)
+{
+    return outcome.result == CreateResult::PACKAGE_WRITTEN;
+}
+
+bool Succeeded(const InsertOutcome& outcome)
+{
+    return outcome.result == InsertResult::ALL_MERGED;
+}
