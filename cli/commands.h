@@ -12,5 +12,7 @@ const int EXIT_USAGE = 2;
 int RunList(const CommandLine& line);
 int RunExtract(const CommandLine& line);
 int RunVerify(const CommandLine& line);
+int RunPack(const CommandLine& line);
+int RunInsert(const CommandLine& line);
 int RunStats(const CommandLine& line);
 int RunCompact(const CommandLine& line);

@@ -40,6 +40,14 @@ const Command COMMANDS[] = {
      "no end, names two entries share, entries that overlap in part. Exit status 0 when\n"
      "there is nothing to report.\n\n"
      "Example:\n  rwvtool verify C:\\Games\\Veltrino\n"},
+    {"pack", RunPack, 2, 2, nullptr, "pack WAVEFOLDER BANK",
+     "Create Package: every wave of WAVEFOLDER named like an entry of the bank goes into\n"
+     "NewPack.rwv in WAVEFOLDER, with pack.log beside it, as the window writes them.\n\n"
+     "Example:\n  rwvtool pack C:\\Mods\\waves C:\\Games\\Veltrino\n"},
+    {"insert", RunInsert, 2, 2, nullptr, "insert PACKAGE BANK",
+     "Insert Package: merges the package (a .rwv file, or a folder holding exactly one) into\n"
+     "the bank and writes Unpack.log beside the package, as the window does.\n\n"
+     "Example:\n  rwvtool insert C:\\Mods\\waves\\NewPack.rwv C:\\Games\\Veltrino\n"},
     {"stats", RunStats, 1, 1, nullptr, "stats BANK",
      "Prints the bank's size and wasted space as the window's statistics box shows them.\n\n"
      "Example:\n  rwvtool stats C:\\Games\\Veltrino\n"},

@@ -12,6 +12,7 @@
 #include "bank/compact_bank.h"
 #include "bank/create_package.h"
 #include "bank/extract_entries.h"
+#include "bank/final_messages.h"
 #include "bank/insert_package.h"
 #include "bank/statistics.h"
 #include "tests/support/bank_files.h"
@@ -145,6 +146,45 @@ protected:
 
 }  // namespace
 
+// Extract every entry, pack the waves against the same bank, insert the package: nothing may
+// change. rwvtool does it on one copy, the window's file work on another: same files.
+TEST_F(RwvtoolTest, RoundTripChangesNothingAndMatchesTheWindow)
+{
+    ASSERT_TRUE(WriteBankFile(bank, MixedEntries(), MIXED_FILE_SIZE));
+    const Bytes original = ReadWholeFile(bank);
+    const ToolRun extracted = Run("extract " + Quote(folder) + " " + Quote(folder + "waves"));
+    EXPECT_EQ(0u, extracted.exitCode) << extracted.err;
+    EXPECT_EQ(5u, NamesInSearchOrder(folder + "waves\\*.wav").size());
+
+    const std::string window = MakeTempFolder("cliwin");
+    ASSERT_TRUE(CreateDirectoryA((window + "waves").c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFile(window + "soundz.rwv", original));
+    for (const std::string& name : NamesInSearchOrder(folder + "waves\\*.wav"))
+        ASSERT_TRUE(WriteWholeFile(window + "waves\\" + name, ReadWholeFile(folder + "waves\\" + name)));
+
+    EXPECT_EQ(0u, Run("pack " + Quote(folder + "waves") + " " + Quote(folder)).exitCode);
+    EXPECT_EQ(0u, Run("insert " + Quote(folder + "waves") + " " + Quote(bank)).exitCode);
+    const ToolRun stats = Run("stats " + Quote(folder));
+    EXPECT_TRUE(Succeeded(BuildPackage((window + "waves\\").c_str(), (window + "soundz.rwv").c_str())));
+    char package[MAX_PATH];
+    ASSERT_TRUE(FindOnlyPackage((window + "waves\\").c_str(), package));
+    EXPECT_TRUE(Succeeded(MergePackage(package, (window + "soundz.rwv").c_str())));
+    char report[256];
+    FormatStatisticsReport(MeasureBank((window + "soundz.rwv").c_str()), report, sizeof report);
+
+    EXPECT_EQ(original, ReadWholeFile(bank));
+    const std::string unpackLog = WithoutCarriageReturns(ReadWholeFile(folder + "waves\\Unpack.log"));
+    size_t replaces = 0;
+    for (size_t at = unpackLog.find("|REPLACE"); at != std::string::npos; at = unpackLog.find("|REPLACE", at + 1))
+        ++replaces;
+    EXPECT_EQ(5u, replaces) << unpackLog;
+    for (const char* name : {"NewPack.rwv", "pack.log", "Unpack.log"})
+        EXPECT_EQ(ReadWholeFile(window + "waves\\" + name), ReadWholeFile(folder + "waves\\" + name)) << name;
+    EXPECT_EQ(ReadWholeFile(window + "soundz.rwv"), ReadWholeFile(bank));
+    EXPECT_EQ(std::string(report) + "\n", stats.out);
+    RemoveFolder(window);
+}
+
 TEST_F(RwvtoolTest, CompactionKeepsEveryWaveAndLeavesNoWaste)
 {
     ASSERT_TRUE(WriteBankFile(bank, MixedEntries(), MIXED_FILE_SIZE));
@@ -169,8 +209,7 @@ TEST_F(RwvtoolTest, CompactionKeepsEveryWaveAndLeavesNoWaste)
         EXPECT_EQ(expected, entry.offset) << i;
         expected += entry.size;
     }
-    BankWorkspace ws;
-    const BankStatistics stats = MeasureBank(ws, bank.c_str());
+    const BankStatistics stats = MeasureBank(bank.c_str());
     EXPECT_EQ(static_cast<int64_t>(stats.fileSize), stats.usedSize);
     EXPECT_EQ(0u, Run("verify " + Quote(bank)).exitCode);
 }
@@ -278,6 +317,10 @@ TEST_F(RwvtoolTest, ExitStatusAndMessagesTellWhatHappened)
         const ToolRun held = Run("list " + Quote(folder));
         EXPECT_EQ(1u, held.exitCode);
         EXPECT_EQ("Nothing listed: soundz.rwv could not be opened. It may be in use by another program.\n", held.err);
+        const ToolRun pack = Run("pack " + Quote(folder) + " " + Quote(bank));
+        EXPECT_EQ(1u, pack.exitCode);
+        EXPECT_EQ("Package not created: soundz.rwv could not be opened. It may be in use by another program.\n",
+                  pack.err);
     }
     const ToolRun listed = Run("list " + Quote(bank));
     EXPECT_EQ(0u, listed.exitCode);
