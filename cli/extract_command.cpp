@@ -12,6 +12,7 @@ namespace {
 const char FORCE_OPTION[] = "--force";
 const char NOTHING_EXTRACTED[] = "Nothing extracted";
 
+// outFolder as the user gave it.
 int Report(const ExtractOutcome& outcome, const char* bankFile, const char* outFolder)
 {
     switch (outcome.result) {
@@ -53,5 +54,5 @@ int RunExtract(const CommandLine& line)
         ConsoleObserver observer("extracting");
         outcome = ExtractEntries(bankFile, outFolder, names, line.Has(FORCE_OPTION), observer);
     }
-    return Report(outcome, bankFile, outFolder);
+    return Report(outcome, bankFile, line.operands[1].c_str());
 }
