@@ -26,7 +26,8 @@ ReadResult BankReader::Open(const char* path, DWORD shareMode)
     if (!headerRead || !IsGoodBankHeader(header))
         return ReadResult::NOT_A_BANK;
     // A lying header must not cost memory: only the records present are read.
-    const int64_t held = (fileSize - static_cast<int64_t>(RWV_HEADER_SIZE)) / static_cast<int64_t>(RWV_ENTRY_SIZE);
+    const int64_t afterHeader = fileSize - static_cast<int64_t>(RWV_HEADER_SIZE);
+    const int64_t held = afterHeader > 0 ? afterHeader / static_cast<int64_t>(RWV_ENTRY_SIZE) : 0;
     count = static_cast<int32_t>(held < header.entryCount ? held : header.entryCount);
     entries.reset(new (std::nothrow) RwvEntry[count > 0 ? count : 1]);
     if (!entries)

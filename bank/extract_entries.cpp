@@ -163,12 +163,14 @@ Choice ChooseNamed(const BankReader& bank, const std::vector<std::string>& names
     return choice;
 }
 
+// The bytes the chosen entries that pass both checks will copy, for the progress figures.
 int64_t BytesOf(const BankReader& bank, const std::vector<int32_t>& chosen)
 {
     int64_t total = 0;
     for (const int32_t i : chosen) {
-        if (bank.RangeInsideFile(bank.entries[i]))
-            total += bank.entries[i].size;
+        const RwvEntry& entry = bank.entries[i];
+        if (bank.RangeInsideFile(entry) && CheckFileName(entry.name) == NameProblem::NONE)
+            total += entry.size;
     }
     return total;
 }

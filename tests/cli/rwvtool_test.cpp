@@ -192,6 +192,15 @@ TEST_F(RwvtoolTest, CompactionKeepsEveryWaveAndLeavesNoWaste)
     const ToolRun before = Run("list --tsv " + Quote(bank));
     ASSERT_EQ(0u, Run("extract " + Quote(bank) + " " + Quote(folder + "before")).exitCode);
 
+    // Something in the backup's way: refused before the switch, nothing left behind.
+    ASSERT_TRUE(CreateDirectoryA((bank + ".bak").c_str(), nullptr));
+    const ToolRun blocked = Run("compact " + Quote(folder));
+    EXPECT_EQ(1u, blocked.exitCode);
+    EXPECT_EQ(original, ReadWholeFile(bank));
+    EXPECT_EQ(std::vector<std::string>({".", "..", "before", "soundz.rwv", "soundz.rwv.bak"}),
+              NamesInSearchOrder(folder + "*"));
+    ASSERT_TRUE(RemoveDirectoryA((bank + ".bak").c_str()));
+
     const ToolRun compacted = Run("compact " + Quote(folder));
     EXPECT_EQ(0u, compacted.exitCode) << compacted.err;
     EXPECT_EQ("soundz.rwv compacted from 7000 to 8337 bytes; the old bank is soundz.rwv.bak.\n", compacted.err);
@@ -252,6 +261,8 @@ TEST_F(RwvtoolTest, HostileNamesAndRangesAreRefusedOneByOne)
     EXPECT_EQ(2, outcome.written);
     EXPECT_EQ(14, outcome.passedOver);
     EXPECT_EQ(14u, observer.problems.size());
+    EXPECT_EQ(110, observer.lastTotal);
+    EXPECT_EQ(110, observer.lastDone);
     EXPECT_EQ(std::vector<std::string>({".", "..", "out", "soundz.rwv"}), NamesInSearchOrder(folder + "*"));
     EXPECT_EQ(std::vector<std::string>({".", "..", "com10.wav", "good.wav"}), NamesInSearchOrder(out + "*"));
     const Bytes wave = ReadWholeFile(out + "good.wav");
