@@ -9,6 +9,8 @@
 namespace {
 
 const int NOTHING_SHOWN = -1;
+// Room for one listed entry or one report (the statistics report is the longest).
+const size_t RESULT_LINE_SIZE = 512;
 const int64_t PERCENT = 100;
 // Wide enough for the longest activity name and its percentage.
 const int PROGRESS_LINE_WIDTH = 40;
@@ -20,6 +22,17 @@ bool StandardErrorIsConsole()
 }
 
 }  // namespace
+
+void PrintResult(const char* format, ...)
+{
+    char text[RESULT_LINE_SIZE];
+    va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (length > 0)
+        std::fwrite(text, 1, static_cast<size_t>(length) < sizeof text ? length : sizeof text - 1, stdout);
+}
 
 void PrintMessage(const char* format, ...)
 {

@@ -51,11 +51,11 @@ void PrintTable(const BankReader& bank)
         const int length = static_cast<int>(std::strlen(PrintableNameOf(bank.entries[i]).text));
         width = length > width ? length : width;
     }
-    std::printf("%6s  %-*s  %10s  %10s  %6s  %8s  %6s  %4s\n", "index", width, "name", "size", "offset", "format",
+    PrintResult("%6s  %-*s  %10s  %10s  %6s  %8s  %6s  %4s\n", "index", width, "name", "size", "offset", "format",
                 "channels", "rate", "bits");
     for (int32_t i = 0; i < bank.count; ++i) {
         const Row row = RowOf(bank.entries[i]);
-        std::printf("%6d  %-*s  %10d  %10d  %6u  %8u  %6lu  %4u\n", static_cast<int>(i), width, row.name.text,
+        PrintResult("%6d  %-*s  %10d  %10d  %6u  %8u  %6lu  %4u\n", static_cast<int>(i), width, row.name.text,
                     static_cast<int>(bank.entries[i].size), static_cast<int>(bank.entries[i].offset), row.formatTag,
                     row.channels, row.samplesPerSecond, row.bitsPerSample);
     }
@@ -63,10 +63,10 @@ void PrintTable(const BankReader& bank)
 
 void PrintTabSeparated(const BankReader& bank)
 {
-    std::printf("index\tname\tsize\toffset\tformat_tag\tchannels\tsamples_per_second\tbits_per_sample\n");
+    PrintResult("index\tname\tsize\toffset\tformat_tag\tchannels\tsamples_per_second\tbits_per_sample\n");
     for (int32_t i = 0; i < bank.count; ++i) {
         const Row row = RowOf(bank.entries[i]);
-        std::printf("%d\t%s\t%d\t%d\t%u\t%u\t%lu\t%u\n", static_cast<int>(i), row.name.text,
+        PrintResult("%d\t%s\t%d\t%d\t%u\t%u\t%lu\t%u\n", static_cast<int>(i), row.name.text,
                     static_cast<int>(bank.entries[i].size), static_cast<int>(bank.entries[i].offset), row.formatTag,
                     row.channels, row.samplesPerSecond, row.bitsPerSample);
     }

@@ -25,6 +25,6 @@ int RunStats(const CommandLine& line)
     }
     char report[REPORT_SIZE];
     FormatStatisticsReport(statistics, report, sizeof report);
-    std::printf("%s\n", report);
+    PrintResult("%s\n", report);
     return EXIT_DONE;
 }

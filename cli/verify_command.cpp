@@ -19,7 +19,7 @@ int RunVerify(const CommandLine& line)
     }
     const std::vector<std::string> problems = FindBankProblems(bank);
     for (const std::string& problem : problems)
-        std::printf("%s\n", problem.c_str());
+        PrintResult("%s\n", problem.c_str());
     if (problems.empty()) {
         PrintMessage("%s has no problems.", FileNameOf(bankFile));
         return EXIT_DONE;
