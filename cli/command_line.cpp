@@ -41,6 +41,14 @@ CommandLine SplitCommandLine(int argc, char** argv)
     return line;
 }
 
+bool FilePath(const std::string& operand, char (&path)[MAX_PATH])
+{
+    if (JoinPath(path, operand.c_str(), ""))
+        return true;
+    PrintMessage("The path %s is too long; move the file to a shorter path.", operand.c_str());
+    return false;
+}
+
 bool FolderPath(const std::string& operand, char (&folder)[MAX_PATH])
 {
     if (JoinPath(folder, operand.c_str(), EndsInSeparator(operand) || operand.empty() ? "" : "\\"))
@@ -57,12 +65,8 @@ bool FindBankPath(const std::string& operand, char (&path)[MAX_PATH])
                      BANK_FILE_NAME);
         return false;
     }
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (JoinPath(path, operand.c_str(), ""))
-            return true;
-        PrintMessage("The path %s is too long; move the bank to a shorter path.", operand.c_str());
-        return false;
-    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return FilePath(operand, path);
     char folder[MAX_PATH];
     if (!FolderPath(operand, folder))
         return false;

@@ -19,6 +19,8 @@ CommandLine SplitCommandLine(int argc, char** argv);
 // A BANK operand: a bank file, or a folder holding "soundz.rwv". false (message printed)
 // when nothing is there or the path does not fit.
 bool FindBankPath(const std::string& operand, char (&path)[MAX_PATH]);
+// A file operand as a path; false (message printed) when it does not fit.
+bool FilePath(const std::string& operand, char (&path)[MAX_PATH]);
 // A folder operand with the backslash the file work appends names to; false (message
 // printed) when it does not fit.
 bool FolderPath(const std::string& operand, char (&folder)[MAX_PATH]);

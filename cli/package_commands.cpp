@@ -21,12 +21,8 @@ bool IsFolder(const std::string& path)
 // A package file as given, or the one package of a folder.
 bool FindPackagePath(const std::string& operand, char (&path)[MAX_PATH])
 {
-    if (!IsFolder(operand)) {
-        if (JoinPath(path, operand.c_str(), ""))
-            return true;
-        PrintMessage("The path %s is too long; move the package to a shorter path.", operand.c_str());
-        return false;
-    }
+    if (!IsFolder(operand))
+        return FilePath(operand, path);
     char folder[MAX_PATH];
     if (!FolderPath(operand, folder))
         return false;
@@ -37,23 +33,32 @@ bool FindPackagePath(const std::string& operand, char (&path)[MAX_PATH])
     return false;
 }
 
+// The window's final message for the outcome, and the exit status it stands for.
+template <typename Outcome>
+int Finish(const Outcome& outcome, void (*format)(const Outcome&, char*, size_t))
+{
+    char message[FINAL_MESSAGE_SIZE];
+    format(outcome, message, sizeof message);
+    PrintMessage("%s", message);
+    return Succeeded(outcome) ? EXIT_DONE : EXIT_FAILED;
+}
+
 }  // namespace
 
 int RunPack(const CommandLine& line)
 {
     char waveFolder[MAX_PATH];
     char bankFile[MAX_PATH];
-    if (!IsFolder(line.operands[0])) {
-        PrintMessage("There is no folder %s; give the folder that holds the waves.", line.operands[0].c_str());
-        return EXIT_FAILED;
-    }
+    char pattern[MAX_PATH];
     if (!FolderPath(line.operands[0], waveFolder) || !FindBankPath(line.operands[1], bankFile))
         return EXIT_FAILED;
-    const CreateOutcome outcome = BuildPackage(waveFolder, bankFile);
-    char message[FINAL_MESSAGE_SIZE];
-    FormatCreateMessage(outcome, message, sizeof message);
-    PrintMessage("%s", message);
-    return Succeeded(outcome) ? EXIT_DONE : EXIT_FAILED;
+    // The window takes no folder without waves either, so it writes no package for one.
+    if (!JoinPath(pattern, waveFolder, WAVE_PATTERN) || !FileExists(pattern, false)) {
+        PrintMessage("Package not created: there are no .wav files in %s; give the folder that holds the waves.",
+                     line.operands[0].c_str());
+        return EXIT_FAILED;
+    }
+    return Finish(BuildPackage(waveFolder, bankFile), FormatCreateMessage);
 }
 
 int RunInsert(const CommandLine& line)
@@ -62,9 +67,5 @@ int RunInsert(const CommandLine& line)
     char bankFile[MAX_PATH];
     if (!FindPackagePath(line.operands[0], packageFile) || !FindBankPath(line.operands[1], bankFile))
         return EXIT_FAILED;
-    const InsertOutcome outcome = MergePackage(packageFile, bankFile);
-    char message[FINAL_MESSAGE_SIZE];
-    FormatInsertMessage(outcome, message, sizeof message);
-    PrintMessage("%s", message);
-    return Succeeded(outcome) ? EXIT_DONE : EXIT_FAILED;
+    return Finish(MergePackage(packageFile, bankFile), FormatInsertMessage);
 }

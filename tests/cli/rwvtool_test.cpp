@@ -328,6 +328,7 @@ TEST_F(RwvtoolTest, ExitStatusAndMessagesTellWhatHappened)
         const ToolRun held = Run("list " + Quote(folder));
         EXPECT_EQ(1u, held.exitCode);
         EXPECT_EQ("Nothing listed: soundz.rwv could not be opened. It may be in use by another program.\n", held.err);
+        ASSERT_TRUE(WriteWaveFile(folder + "shot.wav", 16, ToneData(100, 1)));
         const ToolRun pack = Run("pack " + Quote(folder) + " " + Quote(bank));
         EXPECT_EQ(1u, pack.exitCode);
         EXPECT_EQ("Package not created: soundz.rwv could not be opened. It may be in use by another program.\n",
