@@ -1,6 +1,7 @@
 // Bounded-buffer copying with progress after every chunk.
 #include "bank/chunk_copier.h"
 
+#include <cstring>
 #include <new>
 
 #include "bank/file_io.h"
@@ -10,17 +11,22 @@ ChunkCopier::ChunkCopier(WorkObserver& observer, int64_t total)
 {
 }
 
-bool ChunkCopier::Copy(HANDLE source, int64_t at, int64_t length, HANDLE target)
+bool ChunkCopier::Copy(HANDLE source, int64_t at, int64_t length, HANDLE target, const void* head, DWORD headLength)
 {
-    if (!buffer_ || !SeekTo(source, at))
+    if (!buffer_ || headLength >= COPY_CHUNK_SIZE || !SeekTo(source, at))
         return false;
-    while (length > 0) {
-        const DWORD chunk = length < COPY_CHUNK_SIZE ? static_cast<DWORD>(length) : COPY_CHUNK_SIZE;
-        if (!ReadExactly(source, buffer_.get(), chunk) || !WriteExactly(target, buffer_.get(), chunk))
+    if (headLength > 0)
+        std::memcpy(buffer_.get(), head, headLength);
+    DWORD filled = headLength;
+    do {
+        const DWORD room = COPY_CHUNK_SIZE - filled;
+        const DWORD chunk = length < room ? static_cast<DWORD>(length) : room;
+        if (!ReadExactly(source, buffer_.get() + filled, chunk) || !WriteExactly(target, buffer_.get(), filled + chunk))
             return false;
         length -= chunk;
         done_ += chunk;
+        filled = 0;
         observer_.Progress(done_, total_);
-    }
+    } while (length > 0);
     return true;
 }

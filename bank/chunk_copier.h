@@ -17,9 +17,11 @@ public:
     ChunkCopier(WorkObserver& observer, int64_t total);
     // false when the buffer could not be had; Copy then copies nothing.
     bool HasBuffer() const { return buffer_ != nullptr; }
-    // Copies length bytes from position at of source to target's current position; false
-    // unless every byte was read and written.
-    bool Copy(HANDLE source, int64_t at, int64_t length, HANDLE target);
+    // Copies length bytes from position at of source to target's current position, after
+    // headLength bytes of head written in the same first write (one write per small file);
+    // false unless every byte was read and written.
+    bool Copy(HANDLE source, int64_t at, int64_t length, HANDLE target, const void* head = nullptr,
+              DWORD headLength = 0);
 
 private:
     WorkObserver& observer_;

@@ -75,7 +75,7 @@ private:
         uint8_t header[WAVE_HEADER_SIZE];
         MakeWaveHeader(entry, header);
         const uint8_t pad = 0;
-        return WriteExactly(wave, header, sizeof header) && copier_.Copy(bank_.File(), entry.offset, entry.size, wave) &&
+        return copier_.Copy(bank_.File(), entry.offset, entry.size, wave, header, sizeof header) &&
                WriteExactly(wave, &pad, PadOf(entry));
     }
 

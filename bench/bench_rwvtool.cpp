@@ -16,7 +16,7 @@
 namespace {
 
 const int64_t MB = 1024 * 1024;
-const int RUNS = 3;
+const int RUNS = 5;
 
 class Quiet : public WorkObserver {
 public:
