@@ -18,7 +18,8 @@ static char packagePath[MAX_PATH];
 
 static bool TakePackageFolder(const char* folder)
 {
-    return StoreWorkFolder(folder) && FitsEveryName(workFolder, PACKAGE_FOLDER_NAMES, std::size(PACKAGE_FOLDER_NAMES)) &&
+    return StoreWorkFolder(folder) &&
+           FitsEveryName(workFolder, PACKAGE_FOLDER_NAMES, std::size(PACKAGE_FOLDER_NAMES)) &&
            FindOnlyPackage(workFolder, packagePath);
 }
 

@@ -1,6 +1,7 @@
 // Create Package's file work: the wave scan, the package in memory, "pack.log", "NewPack.rwv".
 #include "bank/create_package.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -17,7 +18,8 @@ const size_t WAVE_FMT_LENGTH_AT = 16;
 const size_t WAVE_FORMAT_AT = 20;
 // The chunk after "fmt " starts at 20 + f; its 4-byte length field sits at 24 + f.
 const int64_t WAVE_FMT_BODY_AT = 20;
-const int32_t WAVE_FMT_MIN_LENGTH = 16;
+// The smallest format record (one without bits per sample) is 14 bytes long.
+const int32_t WAVE_FMT_MIN_LENGTH = 14;
 const size_t TAG_SIZE = 4;
 
 // Four characters compared with A-Z folded, as the wave tags are.
@@ -194,7 +196,9 @@ int BankWorkspace::CheckWaveFile(const char* path)
         CloseFile(sourceFile);
         return 0;
     }
-    std::memcpy(waveFormat, head + WAVE_FORMAT_AT, sizeof waveFormat);
+    // Only the format chunk's own bytes: after a shorter chunk the next one's id follows.
+    std::memset(waveFormat, 0, sizeof waveFormat);
+    std::memcpy(waveFormat, head + WAVE_FORMAT_AT, std::min<size_t>(static_cast<size_t>(fmtLength), sizeof waveFormat));
     dataSize = declared;
     dataOffset = static_cast<uint32_t>(lengthAt + 4);
     matchedEntry = bank.FindEntry(NameAfterFolder(path));

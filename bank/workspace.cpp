@@ -78,8 +78,9 @@ bool BankDirectory::LoadBankTable()
     const int64_t held = std::min<int64_t>(count, RecordsPresent(size));
     // A directory that cannot lie within the format cannot be held either. A block of at
     // least one record tells a short directory apart from one that got no block.
+    const int64_t blockBytes = DirectoryBytes(std::max<int64_t>(held, 1));
     if (count > 0 && static_cast<int64_t>(RWV_HEADER_SIZE) + DirectoryBytes(held) <= RWV_FORMAT_LIMIT)
-        entries = static_cast<RwvEntry*>(AllocLockedBlock(static_cast<size_t>(DirectoryBytes(std::max<int64_t>(held, 1)))));
+        entries = static_cast<RwvEntry*>(AllocLockedBlock(static_cast<size_t>(blockBytes)));
     if (entries == nullptr) {
         CloseFile(file);
         status = BANK_ERR_NO_MEMORY;

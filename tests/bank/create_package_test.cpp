@@ -53,6 +53,35 @@ protected:
     std::vector<RwvEntry> bankEntries;
 };
 
+// Reserves the whole free address space but two 64 KiB slots while it lives: each package
+// block then gets one page and cannot move. Only a 32-bit address space can be filled.
+class TightAddressSpace {
+public:
+    TightAddressSpace()
+    {
+        const size_t slot = 65536, page = 4096;
+        ranges.reserve(8192);
+        void* spare[] = {VirtualAlloc(nullptr, slot, MEM_RESERVE, PAGE_NOACCESS),
+                         VirtualAlloc(nullptr, slot, MEM_RESERVE, PAGE_NOACCESS)};
+        for (size_t size = size_t(1) << 30; size >= page; size /= 2) {
+            void* range = nullptr;
+            while (ranges.size() < ranges.capacity() &&
+                   (range = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) != nullptr)
+                ranges.push_back(range);
+        }
+        for (void* range : spare)
+            VirtualFree(range, 0, MEM_RELEASE);
+    }
+    ~TightAddressSpace()
+    {
+        for (void* range : ranges)
+            VirtualFree(range, 0, MEM_RELEASE);
+    }
+
+private:
+    std::vector<void*> ranges;
+};
+
 const Bytes EMPTY_PACKAGE = {0xFC, 0xCF, 0xFC, 0xCF, 0, 0, 0, 0, 0x00, 0x44, 0x00, 0x00, 0xE0, 0x0E, 0xE0, 0x0E};
 
 }  // namespace
@@ -123,10 +152,12 @@ TEST_F(CreatePackageTest, RejectedFilesNeverCauseLaterOnesToBeRejected)
     EXPECT_EQ(accepted[1], NameOf(entries[1]).text);
 }
 
+// A 14-byte format chunk, the smallest, gives only its own bytes to the format record.
 TEST_F(CreatePackageTest, DataFollowsTheFormatChunkWhateverItsLengthOrTheNextChunk)
 {
-    WriteBank({"f16.wav", "f18.wav", "list.wav"});
+    WriteBank({"f14.wav", "f16.wav", "f18.wav", "list.wav"});
     const Bytes data16 = ToneData(30, 1), data18 = ToneData(32, 2), listBody = {'I', 'N', 'F', 'O', 1, 2, 3, 4};
+    ASSERT_TRUE(WriteWaveFile(waves + "f14.wav", 14, data16));
     ASSERT_TRUE(WriteWaveFile(waves + "f16.wav", 16, data16));
     ASSERT_TRUE(WriteWaveFile(waves + "f18.wav", 18, data18));
     ASSERT_TRUE(WriteWaveFile(waves + "list.wav", 16, ToneData(90, 3), &listBody));
@@ -137,14 +168,18 @@ TEST_F(CreatePackageTest, DataFollowsTheFormatChunkWhateverItsLengthOrTheNextChu
     for (const RwvEntry& entry : PackageEntries()) {
         const Bytes got(package.begin() + 16 + entry.offset, package.begin() + 16 + entry.offset + entry.size);
         const std::string name = NameOf(entry).text;
-        if (name == "f16.wav")
+        Bytes format = WaveFormatBytes();
+        if (name == "f14.wav")
+            format[14] = format[15] = 0;
+        EXPECT_EQ(0, std::memcmp(format.data(), entry.format, 16)) << name;
+        if (name == "f16.wav" || name == "f14.wav")
             EXPECT_EQ(data16, got);
         else if (name == "f18.wav")
             EXPECT_EQ(data18, got);
         else
             EXPECT_EQ(listBody, got) << "the chunk after fmt is taken as the data, with its own length";
     }
-    EXPECT_EQ(3u, PackageEntries().size());
+    EXPECT_EQ(4u, PackageEntries().size());
 }
 
 TEST_F(CreatePackageTest, NamesMatchWithAsciiCaseFoldedAndTheBankKeepsItsSpelling)
@@ -243,7 +278,7 @@ TEST_F(CreatePackageTest, DamagedWavesAreRejectedAndNothingOfThemEntersThePackag
         {"riff.wav", [&] { Bytes b = good; b[0] = 'X'; return b; }()},
         {"wave.wav", [&] { Bytes b = good; b[9] = 'X'; return b; }()},
         {"fmt.wav", [&] { Bytes b = good; b[15] = '_'; return b; }()},
-        {"fmtsmall.wav", patched(16, 15)},
+        {"fmtsmall.wav", patched(16, 13)},
         {"fmtneg.wav", patched(16, 0xFFFFFFF0u)},
         {"fmthuge.wav", patched(16, 0x7FFFFFF0u)},
         {"noLength.wav", Bytes(good.begin(), good.begin() + 42)},
@@ -326,7 +361,38 @@ TEST_F(CreatePackageTest, APackageThatDoesNotFitTheDiskIsDeleted)
     EXPECT_FALSE(PathExists(disk + "NewPack.rwv"));
     const Bytes log = ReadWholeFile(disk + "pack.log");
     EXPECT_NE(std::string::npos, std::string(log.begin(), log.end()).find("3 files -> 3 OK, 0 NOTOK\r\n"));
+
+    // A disk so full that not even the header fits leaves no short file either.
+    for (int i = 0; WriteWholeFile(disk + "filler" + std::to_string(i), Bytes(4096, 0)); ++i) {
+    }
+    outcome = BuildPackage(disk.c_str(), Path("soundz.rwv").c_str());
+    EXPECT_EQ(BANK_ERR_WRITE, outcome.status);
+    EXPECT_FALSE(PathExists(disk + "NewPack.rwv"));
     RemoveFolder(disk);
+}
+
+// The large wave's block cannot grow: it is NOT OK and the package holds the small one only.
+TEST_F(CreatePackageTest, AWaveWhoseBlockCannotGrowIsLeftOutAndTheRestStays)
+{
+    if (sizeof(void*) > 4)
+        GTEST_SKIP() << "a 64-bit address space cannot be filled";
+    WriteBank({"big.wav", "small.wav"});
+    const Bytes small = ToneData(1000, 1);
+    ASSERT_TRUE(WriteWaveFile(waves + "big.wav", 16, ToneData(100000, 2)));
+    ASSERT_TRUE(WriteWaveFile(waves + "small.wav", 16, small));
+    {
+        TightAddressSpace tight;
+        Build();
+    }
+    EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
+    const std::string log = Log();
+    EXPECT_NE(std::string::npos, log.find("big.wav NOT OK\r\n"));
+    EXPECT_NE(std::string::npos, log.find("small.wav OK\r\n"));
+    const std::vector<RwvEntry> entries = PackageEntries();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_STREQ("small.wav", NameOf(entries[0]).text);
+    const Bytes package = Package();
+    EXPECT_EQ(small, Bytes(package.end() - 1000, package.end()));
 }
 
 TEST_F(CreatePackageTest, AppendEntryAddsWholeEntriesOrNothing)

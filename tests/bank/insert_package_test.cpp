@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "bank/final_messages.h"
 #include "bank/insert_package.h"
 #include "tests/bank/bank_test_folder.h"
 
@@ -52,6 +53,12 @@ protected:
         const Bytes bytes = ReadFileRange(bankPath, 16 + 84 * static_cast<int64_t>(i), 84);
         std::memcpy(&entry, bytes.data(), 84);
         return entry;
+    }
+    std::string Message() const
+    {
+        char text[256];
+        FormatInsertMessage(outcome, text, sizeof text);
+        return text;
     }
     static std::string Line(const char* name, const char* action, int oldSize, int oldOffset, int newSize, int newOffset)
     {
@@ -146,20 +153,34 @@ TEST_F(InsertPackageTest, AnEmptyPackageLeavesTheBankAndAnEmptyLog)
     EXPECT_EQ(bankBefore, ReadWholeFile(bankPath));
 }
 
+// The missing name fills its 52-byte field without a NUL: the message quotes the field alone.
 TEST_F(InsertPackageTest, AMissingNameStopsTheMergeAfterTheEntriesBefore)
 {
+    const std::string missing(52, 'n');
     WriteBank({MakeEntry("c.wav", 9000, 100)});
-    Merge({Item("shot.wav", 1000, 1), Item("nothere.wav", 10, 2), Item("c.wav", 50, 3)});
+    Merge({Item("shot.wav", 1000, 1), Item(missing, 10, 2), Item("c.wav", 50, 3)});
     EXPECT_EQ(BANK_ERR_NOT_IN_BANK, outcome.status);
-    EXPECT_EQ(InsertResult::PARTLY_MERGED, outcome.result);
-    EXPECT_EQ(1, outcome.merged);
-    EXPECT_EQ(3, outcome.total);
-    EXPECT_STREQ("nothere.wav", outcome.stoppedAt);
+    EXPECT_EQ("Package partly included: 1 of 3 sounds merged, stopped at " + missing + ", see 'unpack.log' file.",
+              Message());
     EXPECT_EQ(Line("shot.wav", "REPLACE", 1200, 5000, 1000, 5000), Log());
     EXPECT_EQ(1000, BankEntry(0).size);
     EXPECT_EQ(100, BankEntry(1).size);
     const Bytes bank = ReadWholeFile(bankPath);
     EXPECT_EQ(Bytes(bankBefore.begin() + 9000, bankBefore.begin() + 9100), Bytes(bank.begin() + 9000, bank.begin() + 9100));
+}
+
+// A damaged bank whose entry runs past its end: its REPLACE would land on the entry this
+// merge has just appended there.
+TEST_F(InsertPackageTest, AReplacePastTheBanksEndStopsTheMergeBeforeWriting)
+{
+    WriteBank({MakeEntry("a.wav", 7000, 10), MakeEntry("b.wav", BANK_SIZE - 50, 100)});
+    const PackageItem appended = Item("a.wav", 200, 1);
+    Merge({appended, Item("b.wav", 100, 2)});
+    EXPECT_EQ("Package partly included: 1 of 2 sounds merged, stopped at b.wav, see 'unpack.log' file.", Message());
+    const Bytes bank = ReadWholeFile(bankPath);
+    ASSERT_EQ(static_cast<size_t>(BANK_SIZE) + 200, bank.size());
+    EXPECT_EQ(appended.data, Bytes(bank.begin() + BANK_SIZE, bank.end()));
+    EXPECT_EQ(EntryBytes(bankEntries[2]), EntryBytes(BankEntry(2)));
 }
 
 TEST_F(InsertPackageTest, AHeldBankOrPackageIsLeftAlone)
@@ -302,6 +323,36 @@ TEST_F(InsertPackageTest, AFailedDataWriteLeavesThatEntrysRecordAsItWas)
     EXPECT_EQ(Line("a.wav", "REPLACE", 100, 200, 80, 200), Log());
     EXPECT_EQ(80, BankEntry(0).size) << "the directory was written back";
     EXPECT_EQ(EntryBytes(bankEntries[1]), EntryBytes(BankEntry(1)));
+    RemoveFolder(disk);
+}
+
+// The directory's later pages are holes of a sparse bank on a full disk: writing them back
+// needs room that is not there, while the entry's data land on a page the file has.
+TEST_F(InsertPackageTest, AFailedDirectoryWriteBackIsReported)
+{
+    const std::string disk = SmallDiskFolder();
+    if (disk.empty())
+        GTEST_SKIP() << "no small disk in VORLAN_FULL_DISK_DIR (needs root to mount a tmpfs)";
+    const int32_t page = 4096, count = 100;
+    bankPath = disk + "soundz.rwv";
+    std::vector<RwvEntry> entries(count, MakeEntry("", 0, 0));
+    entries[0] = MakeEntry("a.wav", 3 * page, 100);
+    Bytes bank = BankBytes(entries, 4 * page);
+    HANDLE file = CreateFileA(bankPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    WriteFile(file, bank.data(), page, &written, nullptr);
+    SetFilePointer(file, 3 * page, nullptr, FILE_BEGIN);
+    WriteFile(file, bank.data() + 3 * page, page, &written, nullptr);
+    CloseHandle(file);
+    const Bytes filler(page, 0);
+    for (int i = 0; WriteWholeFile(disk + "filler" + std::to_string(i), filler); ++i) {
+    }
+    ASSERT_TRUE(WritePackageFile(packages + "new.rwv", {Item("a.wav", 80, 1)}));
+    MergeAgain();
+    EXPECT_EQ(InsertResult::DIRECTORY_NOT_WRITTEN, outcome.result);
+    EXPECT_EQ("Package not included: writing soundz.rwv failed. Its sounds may be damaged; restore it from a copy.",
+              Message());
     RemoveFolder(disk);
 }
 

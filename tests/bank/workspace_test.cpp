@@ -43,22 +43,26 @@ TEST_F(BankDirectoryTest, AShortDirectoryKeepsWhatArrivedFollowedByZeros)
     EXPECT_EQ(nullptr, ws.bank.FindEntry("c.wav"));
 }
 
-// A header may claim millions of entries in a file of a hundred bytes: only the records
-// the file holds are allocated, and the rest is a short directory.
+// A header may claim millions of entries in a file of a hundred bytes, or a count whose
+// byte size wraps 32 bits to 80: only the records the file holds are allocated and
+// searched, and the rest is a short directory.
 TEST_F(BankDirectoryTest, AHeaderClaimingMoreThanTheFileHoldsCostsOnlyThoseRecords)
 {
-    Bytes bytes = GoodHeaderBytes(25000000);
-    const Bytes entry = EntryBytes(MakeEntry("a.wav", 0, 0));
-    bytes.insert(bytes.end(), entry.begin(), entry.end());
-    ASSERT_TRUE(WriteWholeFile(Path("soundz.rwv"), bytes));
-    BankWorkspace ws;
-    ASSERT_TRUE(OpenBank(ws.bank, Path("soundz.rwv").c_str()));
-    EXPECT_FALSE(ws.bank.LoadBankTable());
-    EXPECT_EQ(BANK_ERR_NO_MEMORY, ws.bank.status);
-    ASSERT_NE(nullptr, ws.bank.entries);
-    EXPECT_EQ(84u, GlobalSize(GlobalHandle(ws.bank.entries)));
-    EXPECT_EQ(&ws.bank.entries[0], ws.bank.FindEntry("a.wav"));
-    EXPECT_FALSE(ws.bank.WriteDirectory()) << "a directory that was not loaded whole is never written back";
+    for (const int32_t claimed : {25000000, 51130564}) {
+        Bytes bytes = GoodHeaderBytes(claimed);
+        const Bytes entry = EntryBytes(MakeEntry("a.wav", 0, 0));
+        bytes.insert(bytes.end(), entry.begin(), entry.end());
+        ASSERT_TRUE(WriteWholeFile(Path("soundz.rwv"), bytes));
+        BankWorkspace ws;
+        ASSERT_TRUE(OpenBank(ws.bank, Path("soundz.rwv").c_str()));
+        EXPECT_FALSE(ws.bank.LoadBankTable());
+        EXPECT_EQ(BANK_ERR_NO_MEMORY, ws.bank.status);
+        ASSERT_NE(nullptr, ws.bank.entries);
+        EXPECT_EQ(84u, GlobalSize(GlobalHandle(ws.bank.entries))) << claimed;
+        EXPECT_EQ(&ws.bank.entries[0], ws.bank.FindEntry("a.wav"));
+        EXPECT_EQ(nullptr, ws.bank.FindEntry("b.wav"));
+        EXPECT_FALSE(ws.bank.WriteDirectory()) << "a directory not loaded whole is never written back";
+    }
 }
 
 TEST_F(BankDirectoryTest, OpeningRefusesHeldBadAndShortBanks)

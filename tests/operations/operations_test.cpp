@@ -425,21 +425,9 @@ TEST_F(InsertPackageTest, RefusedFoldersAreAskedAgainWithTheirComplaint)
     ExpectMerged();
 }
 
-// A bank that another program holds open is left alone, and the user is told so.
-TEST_F(InsertPackageTest, ABankHeldOpenEndsWithTheErrorAndAnEmptyLog)
-{
-    HeldFile held(root + "soundz.rwv");
-    ASSERT_TRUE(held.IsOpen());
-    BoxDriver driver({Type(pack, IDOK), Type(root, IDOK), Press(IDOK)});
-    EXPECT_EQ(driver.Run(InsertPackage), 1);
-
-    ASSERT_EQ(driver.seen.size(), 3u);
-    ExpectFinalMessage(driver.seen[2], INSERT_FINISHED_CAPTION, INSERT_BANK_HELD_TEXT, true);
-    EXPECT_EQ(FileSizeOf(pack + "Unpack.log"), 0);
-}
-
 // soundz.rwv as the package folder's one ".rwv" and as the bank: the package holds the
-// file unshared, the bank cannot be opened beside it, and the bank is left alone.
+// file unshared, so the bank is held open by another handle; it is left alone and the
+// user is told so.
 TEST_F(InsertPackageTest, SameFolderForPackageAndBankLeavesTheBankAlone)
 {
     BoxDriver driver({Type(root, IDOK), Type(root, IDOK), Press(IDOK)});
