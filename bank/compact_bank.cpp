@@ -1,0 +1,143 @@
+// Compaction: refused for a damaged bank, written beside it, switched in by renaming.
+#include "bank/compact_bank.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "bank/bank_reader.h"
+#include "bank/chunk_copier.h"
+#include "bank/file_io.h"
+#include "bank/paths.h"
+#include "bank/verify_bank.h"
+
+namespace {
+
+const char NEW_FILE_PREFIX[] = "rwv";
+const DWORD SWITCH_FLAGS = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+
+// The folder of path, for the new file to be made on the same disk; "." when path has none.
+std::string FolderOf(const char* path)
+{
+    const char* slash = std::strrchr(path, '\\');
+    const char* other = std::strrchr(path, '/');
+    if (other > slash)
+        slash = other;
+    return slash == nullptr ? std::string(".") : std::string(path, slash + 1);
+}
+
+int64_t CompactSize(const BankReader& bank)
+{
+    int64_t size = bank.DirectoryEnd();
+    for (int32_t i = 0; i < bank.count; ++i)
+        size += bank.entries[i].size;
+    return size;
+}
+
+// The directory of the new bank: every entry where its bytes will be, back to back.
+bool WriteHeaderAndDirectory(const BankReader& bank, HANDLE target)
+{
+    std::unique_ptr<RwvEntry[]> moved(new (std::nothrow) RwvEntry[bank.count]);
+    if (!moved)
+        return false;
+    int64_t at = bank.DirectoryEnd();
+    for (int32_t i = 0; i < bank.count; ++i) {
+        moved[i] = bank.entries[i];
+        moved[i].offset = static_cast<int32_t>(at);
+        at += bank.entries[i].size;
+    }
+    return WriteExactly(target, &bank.header, sizeof bank.header) &&
+           WriteExactly(target, moved.get(), static_cast<DWORD>(DirectoryBytes(bank.count)));
+}
+
+bool WriteCompactBank(const BankReader& bank, HANDLE target, WorkObserver& observer)
+{
+    ChunkCopier copier(observer, CompactSize(bank) - bank.DirectoryEnd());
+    if (!copier.HasBuffer() || !WriteHeaderAndDirectory(bank, target))
+        return false;
+    for (int32_t i = 0; i < bank.count; ++i) {
+        if (!copier.Copy(bank.File(), bank.entries[i].offset, bank.entries[i].size, target))
+            return false;
+    }
+    return FlushFileBuffers(target) != FALSE;
+}
+
+// Makes, writes and flushes the new bank; on any failure it is gone again.
+bool WriteNewBank(const BankReader& bank, const char* newFile, WorkObserver& observer)
+{
+    HANDLE target = CreateNewFile(newFile, GENERIC_WRITE);
+    const bool written = target != INVALID_HANDLE_VALUE && WriteCompactBank(bank, target, observer);
+    CloseFile(target);
+    if (!written)
+        DeleteFileA(newFile);
+    return written;
+}
+
+CompactResult Switch(const char* bankFile, const char* newFile, const char* backup)
+{
+    if (backup != nullptr && !MoveFileExA(bankFile, backup, SWITCH_FLAGS)) {
+        DeleteFileA(newFile);
+        return CompactResult::BACKUP_NOT_MADE;
+    }
+    if (MoveFileExA(newFile, bankFile, SWITCH_FLAGS))
+        return CompactResult::COMPACTED;
+    DeleteFileA(newFile);
+    if (backup != nullptr)
+        MoveFileExA(backup, bankFile, SWITCH_FLAGS);
+    return CompactResult::NOT_SWITCHED;
+}
+
+CompactResult Refusal(ReadResult read)
+{
+    switch (read) {
+    case ReadResult::NOT_OPENED:
+        return CompactResult::BANK_NOT_OPENED;
+    case ReadResult::NO_MEMORY:
+        return CompactResult::NO_MEMORY;
+    default:
+        return CompactResult::NOT_A_BANK;
+    }
+}
+
+}  // namespace
+
+const char BACKUP_SUFFIX[] = ".bak";
+
+CompactOutcome CompactBank(const char* bankFile, bool keepBackup, WorkObserver& observer)
+{
+    CompactOutcome outcome = {CompactResult::COMPACTED, 0, 0};
+    char backup[MAX_PATH];
+    if (!JoinPath(backup, bankFile, BACKUP_SUFFIX)) {
+        outcome.result = CompactResult::PATH_TOO_LONG;
+        return outcome;
+    }
+    BankReader bank;
+    const ReadResult read = bank.Open(bankFile, 0);
+    outcome.sizeBefore = bank.fileSize;
+    if (read == ReadResult::NOT_OPENED || read == ReadResult::NO_MEMORY) {
+        outcome.result = Refusal(read);
+        return outcome;
+    }
+    const std::vector<std::string> problems = FindBankProblems(bank);
+    for (const std::string& line : problems)
+        observer.Problem(line);
+    if (read != ReadResult::READ || !problems.empty()) {
+        outcome.result = read != ReadResult::READ ? Refusal(read) : CompactResult::DAMAGED;
+        return outcome;
+    }
+    outcome.sizeAfter = CompactSize(bank);
+    if (outcome.sizeAfter > RWV_FORMAT_LIMIT) {
+        outcome.result = CompactResult::TOO_LARGE;
+        return outcome;
+    }
+    char newFile[MAX_PATH];
+    if (!GetTempFileNameA(FolderOf(bankFile).c_str(), NEW_FILE_PREFIX, 0, newFile) ||
+        !WriteNewBank(bank, newFile, observer)) {
+        outcome.result = CompactResult::NOT_WRITTEN;
+        return outcome;
+    }
+    bank.Close();
+    outcome.result = Switch(bankFile, newFile, keepBackup ? backup : nullptr);
+    return outcome;
+}

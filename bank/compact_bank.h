@@ -1,0 +1,33 @@
+// The file work of compact: a bank rewritten without wasted bytes, switched in only once
+// the new file is complete and on disk.
+#pragma once
+
+#include <cstdint>
+
+#include "bank/work_observer.h"
+
+enum class CompactResult {
+    COMPACTED,
+    BANK_NOT_OPENED,
+    NOT_A_BANK,
+    NO_MEMORY,
+    DAMAGED,          // verify reports problems (each passed to the observer); bank untouched
+    TOO_LARGE,        // one copy per entry would pass the format's 2 GiB
+    PATH_TOO_LONG,    // the backup's name does not fit
+    NOT_WRITTEN,      // the new bank could not be written in full; it is removed
+    BACKUP_NOT_MADE,  // the old bank could not be renamed to the backup; bank untouched
+    NOT_SWITCHED,     // the new bank could not take the old one's place; the old one restored
+};
+
+struct CompactOutcome {
+    CompactResult result;
+    int64_t sizeBefore;
+    int64_t sizeAfter;
+};
+
+extern const char BACKUP_SUFFIX[];  // ".bak", after the bank's own name
+
+// Writes header, directory and each entry's data in directory order into a new file in the
+// bank's folder, flushes it, then renames the bank to bankFile + BACKUP_SUFFIX (unless
+// keepBackup is false) and the new file to bankFile.
+CompactOutcome CompactBank(const char* bankFile, bool keepBackup, WorkObserver& observer);

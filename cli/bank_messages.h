@@ -1,0 +1,9 @@
+// The messages of commands that could not read a bank, worded as the window's final
+// messages word the same outcomes.
+#pragma once
+
+#include "bank/bank_reader.h"
+
+// "<outcome>: <bank> could not be opened. It may be in use by another program." and the
+// like; outcome says what was not done ("Nothing listed").
+void PrintReadFailure(const char* outcome, ReadResult read, const char* bankFile);

@@ -1,0 +1,28 @@
+// The words of an rwvtool command line: the command, its operands and its options.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    std::string command;
+    std::vector<std::string> operands;
+    std::vector<std::string> options;  // every word starting with "--", as given
+
+    bool Has(const char* option) const;
+};
+
+CommandLine SplitCommandLine(int argc, char** argv);
+
+// A BANK operand: a bank file, or a folder holding "soundz.rwv". false (message printed)
+// when nothing is there or the path does not fit.
+bool FindBankPath(const std::string& operand, char (&path)[MAX_PATH]);
+// A file operand as a path; false (message printed) when it does not fit.
+bool FilePath(const std::string& operand, char (&path)[MAX_PATH]);
+// A folder operand with the backslash the file work appends names to; false (message
+// printed) when it does not fit.
+bool FolderPath(const std::string& operand, char (&folder)[MAX_PATH]);
+// The last part of path, for messages that name the bank as the window names it.
+const char* FileNameOf(const char* path);

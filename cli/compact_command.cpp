@@ -1,0 +1,66 @@
+// compact: the bank rewritten without wasted space, or left untouched with the reason.
+#include "bank/compact_bank.h"
+#include "cli/bank_messages.h"
+#include "cli/commands.h"
+#include "cli/console.h"
+
+namespace {
+
+const char NO_BACKUP_OPTION[] = "--no-backup";
+const char NOT_COMPACTED[] = "Not compacted";
+
+int Report(const CompactOutcome& outcome, const char* name, bool keepBackup)
+{
+    switch (outcome.result) {
+    case CompactResult::COMPACTED:
+        PrintMessage("%s compacted from %lld to %lld bytes%s%s%s.", name, static_cast<long long>(outcome.sizeBefore),
+                     static_cast<long long>(outcome.sizeAfter), keepBackup ? "; the old bank is " : "",
+                     keepBackup ? name : "", keepBackup ? BACKUP_SUFFIX : "");
+        return EXIT_DONE;
+    case CompactResult::BANK_NOT_OPENED:
+        PrintReadFailure(NOT_COMPACTED, ReadResult::NOT_OPENED, name);
+        break;
+    case CompactResult::NOT_A_BANK:
+        PrintReadFailure(NOT_COMPACTED, ReadResult::NOT_A_BANK, name);
+        break;
+    case CompactResult::NO_MEMORY:
+        PrintReadFailure(NOT_COMPACTED, ReadResult::NO_MEMORY, name);
+        break;
+    case CompactResult::DAMAGED:
+        PrintMessage("%s: %s has the problems listed above and was left untouched; restore it from a copy.", NOT_COMPACTED, name);
+        break;
+    case CompactResult::TOO_LARGE:
+        PrintMessage("%s: with each entry its own copy %s would pass 2 GB; it was left untouched.", NOT_COMPACTED, name);
+        break;
+    case CompactResult::PATH_TOO_LONG:
+        PrintMessage("%s: the path of %s leaves no room for its backup's name; move it to a shorter path.", NOT_COMPACTED, name);
+        break;
+    case CompactResult::NOT_WRITTEN:
+        PrintMessage("%s: the new bank could not be written (is the disk full?); %s was left untouched.", NOT_COMPACTED, name);
+        break;
+    case CompactResult::BACKUP_NOT_MADE:
+        PrintMessage("%s: %s could not be renamed to %s%s and was left untouched; check that file.", NOT_COMPACTED, name,
+                     name, BACKUP_SUFFIX);
+        break;
+    case CompactResult::NOT_SWITCHED:
+        PrintMessage("%s: the new bank could not take the place of %s, which was put back as it was.", NOT_COMPACTED, name);
+        break;
+    }
+    return EXIT_FAILED;
+}
+
+}  // namespace
+
+int RunCompact(const CommandLine& line)
+{
+    char bankFile[MAX_PATH];
+    if (!FindBankPath(line.operands[0], bankFile))
+        return EXIT_FAILED;
+    const bool keepBackup = !line.Has(NO_BACKUP_OPTION);
+    CompactOutcome outcome;
+    {
+        ConsoleObserver observer("compacting");
+        outcome = CompactBank(bankFile, keepBackup, observer);
+    }
+    return Report(outcome, FileNameOf(bankFile), keepBackup);
+}
