@@ -11,7 +11,7 @@
 #include "bank/compact_bank.h"
 #include "bank/extract_entries.h"
 #include "bank/verify_bank.h"
-#include "tests/support/bank_files.h"
+#include "tools/bank_files.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "bank/final_messages.h"
 #include "bank/insert_package.h"
 #include "bank/statistics.h"
-#include "tests/support/bank_files.h"
+#include "tools/bank_files.h"
 
 namespace {
 
