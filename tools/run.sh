@@ -37,7 +37,7 @@ fi
 # A fresh demo each run: the operations change the bank in place.
 rm -rf "$demo"
 mkdir -p "$demo"
-(cd "$demo" && "$wine" "$build/tools/make_demo.exe" "$(winepath -w "$demo")" >"$build/make_demo.log" 2>&1) ||
+(cd "$demo" && "$wine" "$build/tools/make_demo.exe" "$("$wine" winepath -w "$demo")" >"$build/make_demo.log" 2>&1) ||
   { echo "The demo generator failed; see $build/make_demo.log" >&2; exit 1; }
 
 cd "$demo"
