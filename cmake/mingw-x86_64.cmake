@@ -1,4 +1,4 @@
-# 64-bit Windows: the build that the tests run, under Wine.
+# 64-bit Windows: runs under Wine on every machine of ours, 32-bit code or not.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

@@ -1,9 +1,33 @@
 #!/usr/bin/env bash
 # Sourced by the scripts that run Windows programs: starts an Xvfb display (unless one is
 # given with VORLAN_KEEP_DISPLAY=1) and one persistent wineserver for the prefix, and
-# stops both when the calling script exits.
+# stops both when the calling script exits. Where 32-bit Wine is installed, the prefix serves
+# 32-bit and 64-bit programs alike. vorlan_runs_32bit tells whether this machine executes
+# 32-bit code.
 # Needs WINEPREFIX set by the caller.
 export WINEDEBUG=${WINEDEBUG:--all}
+vorlan_wine32=/usr/lib/wine/wine  # the 32-bit loader, from wine32
+
+# vorlan_runs_32bit PROBE: succeeds when PROBE, the 32-bit build's exec_probe.exe, runs and
+# reports 32-bit pointers; otherwise vorlan_no_32bit_reason says why not, in one line.
+vorlan_no_32bit_reason=
+vorlan_runs_32bit() {
+  if [ ! -x "$vorlan_wine32" ]; then
+    vorlan_no_32bit_reason="32-bit Wine is not installed: no $vorlan_wine32 (tools/install-deps.sh installs wine32)"
+    return 1
+  fi
+  local out answer
+  out=$(mktemp /tmp/vorlan-probe.XXXXXX)
+  # Started by bash itself: where 32-bit code cannot run, it says "Exec format error".
+  "$vorlan_wine32" "$1" >"$out" 2>&1 </dev/null || true
+  answer=$(tr -d '\r' <"$out" | sed '/^$/d' | tail -n 1)
+  answer=${answer#*line [0-9]*: }  # without the name and line of this script
+  rm -f "$out"
+  [ "$answer" = 32 ] && return 0
+  vorlan_no_32bit_reason="a 32-bit Windows program did not run: ${answer:-no output}"
+  return 1
+}
+
 vorlan_xvfb_pid=
 vorlan_stop_session() {
   wineserver -k >/dev/null 2>&1 || true

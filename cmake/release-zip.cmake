@@ -1,0 +1,34 @@
+# Packs one build's release zip: its programs, the read-me for Windows users with Windows
+# line ends, and SHA256SUMS.txt over both. Run in script mode:
+#   cmake -DZIP=out.zip "-DPROGRAMS=a.exe;b.exe" -DREADME=text.txt -P release-zip.cmake
+set(stage ${ZIP}.files)
+file(REMOVE_RECURSE ${stage})
+file(MAKE_DIRECTORY ${stage})
+set(names)
+foreach(program IN LISTS PROGRAMS)
+  file(COPY ${program} DESTINATION ${stage})
+  get_filename_component(name ${program} NAME)
+  list(APPEND names ${name})
+endforeach()
+
+file(READ ${README} text)
+string(REPLACE "\r\n" "\n" text "${text}")
+string(REPLACE "\n" "\r\n" text "${text}")
+file(WRITE ${stage}/ReadMe.txt "${text}")
+list(APPEND names ReadMe.txt)
+
+set(sums)
+foreach(name IN LISTS names)
+  file(SHA256 ${stage}/${name} sum)
+  string(APPEND sums "${sum}  ${name}\r\n")
+endforeach()
+file(WRITE ${stage}/SHA256SUMS.txt "${sums}")
+list(APPEND names SHA256SUMS.txt)
+
+file(REMOVE ${ZIP})
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${ZIP} --format=zip -- ${names}
+                WORKING_DIRECTORY ${stage} RESULT_VARIABLE failed)
+file(REMOVE_RECURSE ${stage})
+if(failed)
+  message(FATAL_ERROR "Could not write ${ZIP}")
+endif()
