@@ -30,7 +30,7 @@ bool ReadPackage(BankWorkspace& ws, const char* packageFolder)
     if (JoinPath(logPath, packageFolder, UNPACK_LOG_NAME))
         ws.logFile = CreateNewFile(logPath, GENERIC_WRITE);
     if (body <= RWV_FORMAT_LIMIT)
-        ws.packageEntries = static_cast<RwvEntry*>(AllocLockedBlock(static_cast<size_t>(ws.packageDataSize)));
+        ws.packageEntries = static_cast<RwvEntry*>(AllocLockedBlockForRead(static_cast<size_t>(ws.packageDataSize)));
     if (ws.packageEntries == nullptr) {
         ws.status = BANK_ERR_NO_MEMORY;
         return false;

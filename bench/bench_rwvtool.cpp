@@ -41,7 +41,7 @@ std::string WaveName(int i)
 
 void Report(const char* what, double seconds, double limit, double megabytes)
 {
-    std::printf("%-44s %8.3f s   copy limit %7.3f s   ratio %5.2f   (%.0f MB)\n", what, seconds, limit,
+    std::printf("%-52s %8.3f s   copy limit %7.3f s   ratio %5.2f   (%.0f MB)\n", what, seconds, limit,
                 seconds / limit, megabytes);
     std::fflush(stdout);
 }
@@ -74,7 +74,7 @@ void BenchVerify(const std::string& root)
         if (problems != 0)
             std::printf("  (unexpected: %u problems)\n", static_cast<unsigned>(problems));
     }
-    std::printf("%-44s %8.3f s\n", "verify, 100,000 entries", best);
+    std::printf("%-52s %8.3f s\n", "verify, 100,000 entries", best);
     DeleteFileA(bank.c_str());
 }
 

@@ -435,3 +435,70 @@ TEST_F(CreatePackageTest, FoldersTooLongForThePathBuffersAreRefused)
     EXPECT_EQ(CreateResult::PACKAGE_NOT_WRITTEN, outcome.result);
     EXPECT_EQ(BANK_ERR_OPEN, outcome.status) << "\"NewPack.rwv\" does not fit after the folder";
 }
+
+#ifndef _WIN64
+
+namespace {
+
+// Holds every range of the address space of at least `smallest` bytes while it lives, so
+// that nothing that large can be reserved; smaller ranges stay free for the heap.
+class AddressSpaceHog {
+public:
+    explicit AddressSpaceHog(size_t smallest)
+    {
+        for (size_t size = size_t(1) << 30; size >= smallest;) {
+            void* range = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS);
+            if (range != nullptr)
+                held_.push_back(range);
+            else
+                size /= 2;
+        }
+    }
+    ~AddressSpaceHog()
+    {
+        for (void* range : held_)
+            VirtualFree(range, 0, MEM_RELEASE);
+    }
+    AddressSpaceHog(const AddressSpaceHog&) = delete;
+    AddressSpaceHog& operator=(const AddressSpaceHog&) = delete;
+
+private:
+    std::vector<void*> held_;
+};
+
+}  // namespace
+
+// The 2 GB of a 32-bit process with no 4 MB range left: the waves' total cannot be reserved,
+// and the moving fallback runs out part way. The package holds exactly the waves accepted.
+TEST_F(CreatePackageTest, AnAddressSpaceThatRunsOutLeavesAPackageOfTheAcceptedWaves)
+{
+    const std::vector<std::string> names = {"a.wav", "b.wav", "c.wav", "d.wav"};
+    WriteBank(names);
+    const int32_t waveBytes = 3 << 19;  // two fit in less than 4 MB, three do not
+    for (size_t i = 0; i < names.size(); ++i)
+        ASSERT_TRUE(WriteWaveFile(waves + names[i], 16, ToneData(waveBytes, static_cast<int>(i))));
+    {
+        AddressSpaceHog hog(4 << 20);
+        Build();
+    }
+    EXPECT_EQ(BANK_OK, ws.status);
+    const std::vector<RwvEntry> entries = PackageEntries();
+    ASSERT_GE(entries.size(), 1u) << "the fallback took no wave";
+    ASSERT_LE(entries.size(), 2u) << "the waves found room: nothing ran out";
+    const std::vector<std::string> order = SearchOrder();
+    std::string log;
+    for (size_t i = 0; i < order.size(); ++i)
+        log += order[i] + (i < entries.size() ? " OK\r\n" : " NOT OK\r\n");
+    const size_t k = entries.size();
+    EXPECT_EQ(log + "4 files -> " + std::to_string(k) + " OK, " + std::to_string(4 - k) + " NOTOK\r\n", Log());
+    const Bytes package = Package();
+    ASSERT_EQ(16 + k * (84 + waveBytes), package.size());
+    for (size_t i = 0; i < k; ++i) {
+        EXPECT_EQ(static_cast<int32_t>(84 * k + i * waveBytes), entries[i].offset);
+        const int seed = order[i][0] - 'a';
+        const auto data = package.begin() + 16 + entries[i].offset;
+        EXPECT_EQ(ToneData(waveBytes, seed), Bytes(data, data + waveBytes)) << order[i];
+    }
+}
+
+#endif

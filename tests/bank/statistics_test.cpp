@@ -39,6 +39,18 @@ TEST_F(StatisticsTest, TheThreeMegabyteExample)
     EXPECT_EQ(Expected("3", "0.616", "20.52"), Report(stats));
 }
 
+// Shares whose last digit depends on rounding every float step: extended-precision
+// intermediates print 36.72 and 17.89 for these.
+TEST_F(StatisticsTest, PercentsOnARoundingBoundaryPrintTheSameInEveryBuild)
+{
+    const BankStatistics upward =
+        Measure({MakeEntry("a.wav", 184, 1000000), MakeEntry("b.wav", 1000184, 990590)}, 3145728);
+    EXPECT_EQ(Expected("3", "1.101", "36.71"), Report(upward));
+    const BankStatistics downward =
+        Measure({MakeEntry("a.wav", 184, 1000000), MakeEntry("b.wav", 1000184, 1582616)}, 3145728);
+    EXPECT_EQ(Expected("3", "0.537", "17.90"), Report(downward));
+}
+
 TEST_F(StatisticsTest, WholeMegabytesDropTheRemainderAndFullBanksWasteNothing)
 {
     std::vector<RwvEntry> entries = {MakeEntry("a.wav", 100, 1048576 - 100)};
