@@ -9,27 +9,13 @@
 #include "bank/create_package.h"
 #include "bank/insert_package.h"
 #include "bank/statistics.h"
+#include "bench/figures.h"
 #include "tools/bank_files.h"
 
 namespace {
 
 const int32_t KB = 1024;
 const int32_t MB = 1024 * 1024;
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-std::string WaveName(int i)
-{
-    char name[32];
-    std::snprintf(name, sizeof name, "w%05d.wav", i);
-    return name;
-}
 
 // A bank of count entries named like the waves, data sizes given, stretched to fileSize
 // without writing the stretch (only header and directory are read by these operations).
@@ -47,13 +33,6 @@ bool WriteSparseBank(const std::string& path, int count, int32_t entrySize, int6
     const bool ok = SetEndOfFile(file) != FALSE;
     CloseHandle(file);
     return ok;
-}
-
-void Report(const char* what, double seconds, double limit, double megabytes)
-{
-    std::printf("%-52s %8.3f s   copy limit %7.3f s   ratio %5.2f   (%.0f MB)\n", what, seconds, limit,
-                seconds / limit, megabytes);
-    std::fflush(stdout);
 }
 
 // The copy limit of Create Package: every wave opened and read with the same calls, then

@@ -11,6 +11,7 @@
 #include "bank/compact_bank.h"
 #include "bank/extract_entries.h"
 #include "bank/verify_bank.h"
+#include "bench/figures.h"
 #include "tools/bank_files.h"
 
 namespace {
@@ -23,28 +24,6 @@ public:
     void Problem(const std::string&) override {}
     void Progress(int64_t, int64_t) override {}
 };
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-std::string WaveName(int i)
-{
-    char name[32];
-    std::snprintf(name, sizeof name, "w%05d.wav", i);
-    return name;
-}
-
-void Report(const char* what, double seconds, double limit, double megabytes)
-{
-    std::printf("%-52s %8.3f s   copy limit %7.3f s   ratio %5.2f   (%.0f MB)\n", what, seconds, limit,
-                seconds / limit, megabytes);
-    std::fflush(stdout);
-}
 
 // count entries of entryBytes each, back to back, with a gap of the same size after each
 // one so that compaction has waste to drop.
