@@ -50,13 +50,8 @@ fi
 # No window manager under Xvfb: a Wine virtual desktop draws the caption and the frame.
 "$wine" explorer /desktop=Veltrino,$desktop "$program" >"$build/veltrino-run.log" 2>&1 &
 session=$!
-window=
-for _ in $(seq 300); do
-  window=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-if [ -z "$window" ]; then
+source "$root/tools/find-window.sh"
+if ! window=$(vorlan_wait_for_window "$title"); then
   echo "The main window did not appear; see $build/veltrino-run.log" >&2
   kill "$session" 2>/dev/null || true
   exit 1

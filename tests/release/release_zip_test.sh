@@ -4,6 +4,7 @@
 # and manifest, and that starts, shows its main window and closes again.
 # release_zip_test.sh ZIP WINE-RUN OBJDUMP
 set -euo pipefail
+source "$(dirname "$0")/../../tools/find-window.sh"
 zip=$1 run=$2 objdump=$3
 title="Vorlan - Veltrino v1.0"
 fail() { echo "$(basename "$zip"): $*" >&2; exit 1; }
@@ -23,13 +24,7 @@ grep -q 'ID: 0x000018,' <<<"$resource_types" || fail "Veltrino.exe has no manife
 
 "$run" Veltrino.exe >run.log 2>&1 &
 program=$!
-window=
-for _ in $(seq 300); do
-  window=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { kill "$program"; fail "the main window did not appear"; }
+vorlan_wait_for_window "$title" >/dev/null || { kill "$program"; fail "the main window did not appear"; }
 # Closed the way Windows asks a program to close: WM_CLOSE to its window.
 "$run" taskkill /im Veltrino.exe >/dev/null 2>&1 || true
 for _ in $(seq 100); do
