@@ -2,6 +2,7 @@
 #include "bank/compact_bank.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
