@@ -16,17 +16,8 @@
 namespace {
 
 const char NEW_FILE_PREFIX[] = "rwv";
+const char CURRENT_FOLDER[] = ".";
 const DWORD SWITCH_FLAGS = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-
-// The folder of path, for the new file to be made on the same disk; "." when path has none.
-std::string FolderOf(const char* path)
-{
-    const char* slash = std::strrchr(path, '\\');
-    const char* other = std::strrchr(path, '/');
-    if (other > slash)
-        slash = other;
-    return slash == nullptr ? std::string(".") : std::string(path, slash + 1);
-}
 
 int64_t CompactSize(const BankReader& bank)
 {
@@ -132,8 +123,11 @@ CompactOutcome CompactBank(const char* bankFile, bool keepBackup, WorkObserver& 
         outcome.result = CompactResult::TOO_LARGE;
         return outcome;
     }
+    // The new file is made in the bank's own folder, so that the switch is a rename on one disk.
+    char folder[MAX_PATH];
+    FolderOf(bankFile, folder);
     char newFile[MAX_PATH];
-    if (!GetTempFileNameA(FolderOf(bankFile).c_str(), NEW_FILE_PREFIX, 0, newFile) ||
+    if (!GetTempFileNameA(folder[0] != '\0' ? folder : CURRENT_FOLDER, NEW_FILE_PREFIX, 0, newFile) ||
         !WriteNewBank(bank, newFile, observer)) {
         outcome.result = CompactResult::NOT_WRITTEN;
         return outcome;

@@ -37,12 +37,6 @@ int32_t ReadLe32(const uint8_t* bytes)
                                 (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24));
 }
 
-const char* NameAfterFolder(const char* path)
-{
-    const char* slash = std::strrchr(path, '\\');
-    return slash ? slash + 1 : path;
-}
-
 // What the folder's wave files could add at most, so that the package blocks can reserve it.
 struct WaveFolderTotals {
     uint64_t files;

@@ -130,15 +130,6 @@ InsertResult Merge(BankWorkspace& ws, InsertOutcome& outcome)
     return outcome.merged == ws.entryCount ? InsertResult::ALL_MERGED : InsertResult::PARTLY_MERGED;
 }
 
-// The folder part of path, its last backslash included ("" when it has none).
-void FolderOf(const char* path, char (&folder)[MAX_PATH])
-{
-    const char* slash = std::strrchr(path, '\\');
-    const size_t length = slash ? static_cast<size_t>(slash + 1 - path) : 0;
-    std::memcpy(folder, path, length);
-    folder[length] = '\0';
-}
-
 InsertResult MergeInto(BankWorkspace& ws, const char* packagePath, const char* bankFile, InsertOutcome& outcome)
 {
     char packageFolder[MAX_PATH];

@@ -24,6 +24,23 @@ void FillWorkFolderWithCurrentDirectory()
         std::memcpy(workFolder, current, n + 1);
 }
 
+const char* NameAfterFolder(const char* path)
+{
+    const char* name = path;
+    for (const char* c = path; *c != '\0'; ++c) {
+        if (*c == '\\' || *c == '/')
+            name = c + 1;
+    }
+    return name;
+}
+
+void FolderOf(const char* path, char (&folder)[MAX_PATH])
+{
+    const size_t length = static_cast<size_t>(NameAfterFolder(path) - path);
+    std::memcpy(folder, path, length);
+    folder[length] = '\0';
+}
+
 bool JoinPath(char (&out)[MAX_PATH], const char* folder, const char* name)
 {
     const size_t a = std::strlen(folder);

@@ -13,3 +13,8 @@ extern const char BANK_FILE_NAME[];
 void FillWorkFolderWithCurrentDirectory();
 // out = folder + name; false (out left empty) when the result does not fit MAX_PATH.
 bool JoinPath(char (&out)[MAX_PATH], const char* folder, const char* name);
+// The file's own name: what follows the last backslash or slash of path (Windows takes both).
+const char* NameAfterFolder(const char* path);
+// folder = path up to and including its last backslash or slash ("" when it has none);
+// path must fit MAX_PATH.
+void FolderOf(const char* path, char (&folder)[MAX_PATH]);

@@ -1,12 +1,12 @@
 // Messages for a bank that could not be read.
 #include "cli/bank_messages.h"
 
-#include "cli/command_line.h"
+#include "bank/paths.h"
 #include "cli/console.h"
 
 void PrintReadFailure(const char* outcome, ReadResult read, const char* bankFile)
 {
-    const char* name = FileNameOf(bankFile);
+    const char* name = NameAfterFolder(bankFile);
     switch (read) {
     case ReadResult::NOT_OPENED:
         PrintMessage("%s: %s could not be opened. It may be in use by another program.", outcome, name);

@@ -80,13 +80,3 @@ bool FindBankPath(const std::string& operand, char (&path)[MAX_PATH])
                  BANK_FILE_NAME);
     return false;
 }
-
-const char* FileNameOf(const char* path)
-{
-    const char* name = path;
-    for (const char* c = path; *c != '\0'; ++c) {
-        if (*c == '\\' || *c == '/')
-            name = c + 1;
-    }
-    return name;
-}

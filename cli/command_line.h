@@ -24,5 +24,3 @@ bool FilePath(const std::string& operand, char (&path)[MAX_PATH]);
 // A folder operand with the backslash the file work appends names to; false (message
 // printed) when it does not fit.
 bool FolderPath(const std::string& operand, char (&folder)[MAX_PATH]);
-// The last part of path, for messages that name the bank as the window names it.
-const char* FileNameOf(const char* path);

@@ -1,5 +1,6 @@
 // compact: the bank rewritten without wasted space, or left untouched with the reason.
 #include "bank/compact_bank.h"
+#include "bank/paths.h"
 #include "cli/bank_messages.h"
 #include "cli/commands.h"
 #include "cli/console.h"
@@ -62,5 +63,5 @@ int RunCompact(const CommandLine& line)
         ConsoleObserver observer("compacting");
         outcome = CompactBank(bankFile, keepBackup, observer);
     }
-    return Report(outcome, FileNameOf(bankFile), keepBackup);
+    return Report(outcome, NameAfterFolder(bankFile), keepBackup);
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "bank/bank_reader.h"
+#include "bank/paths.h"
 #include "bank/safe_file_name.h"
 #include "cli/bank_messages.h"
 #include "cli/commands.h"
@@ -93,6 +94,6 @@ int RunList(const CommandLine& line)
         return EXIT_DONE;
     std::fflush(stdout);
     PrintMessage("Listed %d of %d entries: the directory of %s is cut short; rwvtool verify tells more.",
-                 static_cast<int>(bank.count), static_cast<int>(bank.header.entryCount), FileNameOf(bankFile));
+                 static_cast<int>(bank.count), static_cast<int>(bank.header.entryCount), NameAfterFolder(bankFile));
     return EXIT_FAILED;
 }

@@ -1,6 +1,7 @@
 // verify: every problem of the bank on its own line of standard output.
 #include <cstdio>
 
+#include "bank/paths.h"
 #include "bank/verify_bank.h"
 #include "cli/bank_messages.h"
 #include "cli/commands.h"
@@ -21,11 +22,11 @@ int RunVerify(const CommandLine& line)
     for (const std::string& problem : problems)
         PrintResult("%s\n", problem.c_str());
     if (problems.empty()) {
-        PrintMessage("%s has no problems.", FileNameOf(bankFile));
+        PrintMessage("%s has no problems.", NameAfterFolder(bankFile));
         return EXIT_DONE;
     }
     std::fflush(stdout);
     PrintMessage("%s has %d problem(s), listed above; restore it from a copy before changing it.",
-                 FileNameOf(bankFile), static_cast<int>(problems.size()));
+                 NameAfterFolder(bankFile), static_cast<int>(problems.size()));
     return EXIT_FAILED;
 }

@@ -1,6 +1,7 @@
 // Insert Package's file work on real folders: REPLACE, APPEND, the log, and every refusal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "bank/final_messages.h"
@@ -142,6 +143,18 @@ TEST_F(InsertPackageTest, ALongNamePushesTheRestOfTheLineRight)
     Merge({Item(name, 50, 1)});
     const std::string log = Log();
     EXPECT_EQ(name + "|REPLACE  - Size/offset before:   100/      8000,Size/offset after :    50/      8000\r\n", log);
+}
+
+// Windows takes a slash for a backslash, and so must the log's place beside the package.
+TEST_F(InsertPackageTest, TheLogLiesBesideAPackageNamedWithSlashes)
+{
+    WriteBank();
+    ASSERT_TRUE(WritePackageFile(packages + "new.rwv", {Item("shot.wav", 1000, 1)}));
+    std::string slashed = packages + "new.rwv";
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    outcome = MergePackage(slashed.c_str(), bankPath.c_str());
+    EXPECT_EQ(InsertResult::ALL_MERGED, outcome.result);
+    EXPECT_EQ(Line("shot.wav", "REPLACE", 1200, 5000, 1000, 5000), Log());
 }
 
 TEST_F(InsertPackageTest, AnEmptyPackageLeavesTheBankAndAnEmptyLog)
