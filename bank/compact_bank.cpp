@@ -80,42 +80,30 @@ CompactResult Switch(const char* bankFile, const char* newFile, const char* back
     return CompactResult::NOT_SWITCHED;
 }
 
-CompactResult Refusal(ReadResult read)
-{
-    switch (read) {
-    case ReadResult::NOT_OPENED:
-        return CompactResult::BANK_NOT_OPENED;
-    case ReadResult::NO_MEMORY:
-        return CompactResult::NO_MEMORY;
-    default:
-        return CompactResult::NOT_A_BANK;
-    }
-}
-
 }  // namespace
 
 const char BACKUP_SUFFIX[] = ".bak";
 
 CompactOutcome CompactBank(const char* bankFile, bool keepBackup, WorkObserver& observer)
 {
-    CompactOutcome outcome = {CompactResult::COMPACTED, 0, 0};
+    CompactOutcome outcome = {CompactResult::COMPACTED, ReadResult::READ, 0, 0};
     char backup[MAX_PATH];
     if (!JoinPath(backup, bankFile, BACKUP_SUFFIX)) {
         outcome.result = CompactResult::PATH_TOO_LONG;
         return outcome;
     }
     BankReader bank;
-    const ReadResult read = bank.Open(bankFile, 0);
+    outcome.read = bank.Open(bankFile, 0);
     outcome.sizeBefore = bank.fileSize;
-    if (read == ReadResult::NOT_OPENED || read == ReadResult::NO_MEMORY) {
-        outcome.result = Refusal(read);
+    if (outcome.read == ReadResult::NOT_OPENED || outcome.read == ReadResult::NO_MEMORY) {
+        outcome.result = CompactResult::BANK_NOT_READ;
         return outcome;
     }
     const std::vector<std::string> problems = FindBankProblems(bank);
     for (const std::string& line : problems)
         observer.Problem(line);
-    if (read != ReadResult::READ || !problems.empty()) {
-        outcome.result = read != ReadResult::READ ? Refusal(read) : CompactResult::DAMAGED;
+    if (outcome.read != ReadResult::READ || !problems.empty()) {
+        outcome.result = outcome.read != ReadResult::READ ? CompactResult::BANK_NOT_READ : CompactResult::DAMAGED;
         return outcome;
     }
     outcome.sizeAfter = CompactSize(bank);

@@ -4,13 +4,12 @@
 
 #include <cstdint>
 
+#include "bank/bank_reader.h"
 #include "bank/work_observer.h"
 
 enum class CompactResult {
     COMPACTED,
-    BANK_NOT_OPENED,
-    NOT_A_BANK,
-    NO_MEMORY,
+    BANK_NOT_READ,    // the bank could not be opened or read as a bank: read tells why
     DAMAGED,          // verify reports problems (each passed to the observer); bank untouched
     TOO_LARGE,        // one copy per entry would pass the format's 2 GiB
     PATH_TOO_LONG,    // the backup's name does not fit
@@ -21,6 +20,7 @@ enum class CompactResult {
 
 struct CompactOutcome {
     CompactResult result;
+    ReadResult read;
     int64_t sizeBefore;
     int64_t sizeAfter;
 };

@@ -67,7 +67,7 @@ public:
     }
     void Extract(int32_t i);
 
-    ExtractOutcome outcome = {ExtractResult::ALL_EXTRACTED, 0, 0, 0};
+    ExtractOutcome outcome = {ExtractResult::ALL_EXTRACTED, ReadResult::READ, 0, 0, 0};
 
 private:
     bool WriteWave(const RwvEntry& entry, HANDLE wave)
@@ -111,18 +111,6 @@ void Extraction::Extract(int32_t i)
         return PassOver(i, "writing the file failed (is the disk full?)");
     }
     ++outcome.written;
-}
-
-ExtractResult ResultOf(ReadResult read)
-{
-    switch (read) {
-    case ReadResult::NOT_OPENED:
-        return ExtractResult::BANK_NOT_OPENED;
-    case ReadResult::NO_MEMORY:
-        return ExtractResult::NO_MEMORY;
-    default:
-        return ExtractResult::NOT_A_BANK;
-    }
 }
 
 // The entries to extract: every first of its name, or the first match of each name asked
@@ -183,13 +171,13 @@ ExtractOutcome ExtractEntries(const char* bankFile, const char* outFolder, const
     BankReader bank;
     const ReadResult read = bank.Open(bankFile, FILE_SHARE_READ);
     if (read != ReadResult::READ)
-        return {ResultOf(read), 0, 0, 0};
+        return {ExtractResult::BANK_NOT_READ, read, 0, 0, 0};
     if (!CreateDirectoryA(outFolder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return {ExtractResult::FOLDER_NOT_MADE, 0, 0, 0};
+        return {ExtractResult::FOLDER_NOT_MADE, read, 0, 0, 0};
     const Choice choice = names.empty() ? ChooseAll(bank) : ChooseNamed(bank, names);
     Extraction extraction(bank, outFolder, overwrite, observer, BytesOf(bank, choice.chosen));
     if (!extraction.HasBuffer())
-        return {ExtractResult::NO_MEMORY, 0, 0, 0};
+        return {ExtractResult::NO_MEMORY, read, 0, 0, 0};
     if (!bank.DirectoryComplete())
         extraction.Report("the directory is cut short: only the entries the file holds can be extracted");
     for (const std::string& line : choice.refused)

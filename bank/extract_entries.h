@@ -5,12 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "bank/bank_reader.h"
 #include "bank/work_observer.h"
 
-enum class ExtractResult { ALL_EXTRACTED, PARTLY_EXTRACTED, BANK_NOT_OPENED, NOT_A_BANK, NO_MEMORY, FOLDER_NOT_MADE };
+// BANK_NOT_READ: the bank could not be opened or read as a bank, and read tells why;
+// NO_MEMORY: the copy buffer could not be had.
+enum class ExtractResult { ALL_EXTRACTED, PARTLY_EXTRACTED, BANK_NOT_READ, NO_MEMORY, FOLDER_NOT_MADE };
 
 struct ExtractOutcome {
     ExtractResult result;
+    ReadResult read;
     int32_t written;     // wave files written
     int32_t passedOver;  // entries or names reported to the observer and not written
     int32_t existing;    // of those, entries whose file was there already and kept

@@ -18,14 +18,8 @@ int Report(const CompactOutcome& outcome, const char* name, bool keepBackup)
                      static_cast<long long>(outcome.sizeAfter), keepBackup ? "; the old bank is " : "",
                      keepBackup ? name : "", keepBackup ? BACKUP_SUFFIX : "");
         return EXIT_DONE;
-    case CompactResult::BANK_NOT_OPENED:
-        PrintReadFailure(NOT_COMPACTED, ReadResult::NOT_OPENED, name);
-        break;
-    case CompactResult::NOT_A_BANK:
-        PrintReadFailure(NOT_COMPACTED, ReadResult::NOT_A_BANK, name);
-        break;
-    case CompactResult::NO_MEMORY:
-        PrintReadFailure(NOT_COMPACTED, ReadResult::NO_MEMORY, name);
+    case CompactResult::BANK_NOT_READ:
+        PrintReadFailure(NOT_COMPACTED, outcome.read, name);
         break;
     case CompactResult::DAMAGED:
         PrintMessage("%s: %s has the problems listed above and was left untouched; restore it from a copy.", NOT_COMPACTED, name);

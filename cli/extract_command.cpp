@@ -24,11 +24,8 @@ int Report(const ExtractOutcome& outcome, const char* bankFile, const char* outF
                      static_cast<int>(outcome.written), outFolder, static_cast<int>(outcome.passedOver),
                      outcome.existing > 0 ? " (add --force to overwrite files that are there already)" : "");
         return EXIT_FAILED;
-    case ExtractResult::BANK_NOT_OPENED:
-        PrintReadFailure(NOTHING_EXTRACTED, ReadResult::NOT_OPENED, bankFile);
-        return EXIT_FAILED;
-    case ExtractResult::NOT_A_BANK:
-        PrintReadFailure(NOTHING_EXTRACTED, ReadResult::NOT_A_BANK, bankFile);
+    case ExtractResult::BANK_NOT_READ:
+        PrintReadFailure(NOTHING_EXTRACTED, outcome.read, bankFile);
         return EXIT_FAILED;
     case ExtractResult::NO_MEMORY:
         PrintReadFailure(NOTHING_EXTRACTED, ReadResult::NO_MEMORY, bankFile);
