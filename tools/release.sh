@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # The release command: builds the 32-bit and the 64-bit program as Release (stripped, no
 # tests) and puts Veltrino-1.0-win32.zip and Veltrino-1.0-win64.zip into build/release.
-# Each holds the program (and rwvtool.exe where the build has it), ReadMe.txt and
-# SHA256SUMS.txt.
+# Each holds the program, rwvtool.exe, ReadMe.txt and SHA256SUMS.txt.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/release

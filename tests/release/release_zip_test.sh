@@ -13,7 +13,7 @@ trap 'rm -rf "$dir"' EXIT
 cd "$dir"
 cmake -E tar xf "$zip"
 
-[ -f Veltrino.exe ] && [ -f ReadMe.txt ] || fail "lacks Veltrino.exe or ReadMe.txt: $(ls)"
+[ -f Veltrino.exe ] && [ -f rwvtool.exe ] && [ -f ReadMe.txt ] || fail "lacks Veltrino.exe, rwvtool.exe or ReadMe.txt: $(ls)"
 sha256sum --quiet -c SHA256SUMS.txt || fail "checksums do not match"
 [ "$(tr -d '\r' <SHA256SUMS.txt | cut -d' ' -f3 | sort)" = "$(ls | grep -vx SHA256SUMS.txt | sort)" ] ||
   fail "SHA256SUMS.txt does not list every other file"
