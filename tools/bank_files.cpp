@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "bank/directory_search.h"
+
 namespace {
 
 const size_t WRITE_PIECE = 1 << 20;
@@ -72,22 +74,17 @@ void RemoveFolder(const std::string& folder)
         base.pop_back();
     if (base.empty())
         return;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((base + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string path = base + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveFolder(path);
-            else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+    for (DirectorySearch search((base + "\\*").c_str()); search.Found(); search.Next()) {
+        const std::string name = search.Match().cFileName;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = base + "\\" + name;
+        if (search.Match().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveFolder(path);
+        } else {
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        }
     }
     RemoveDirectoryA(base.c_str());
 }
@@ -325,13 +322,7 @@ Bytes ToneData(size_t length, int seed)
 std::vector<std::string> NamesInSearchOrder(const std::string& pattern)
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names.push_back(found.cFileName);
-    while (FindNextFileA(search, &found));
-    FindClose(search);
+    for (DirectorySearch search(pattern.c_str()); search.Found(); search.Next())
+        names.push_back(search.Match().cFileName);
     return names;
 }
