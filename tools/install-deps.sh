@@ -4,7 +4,7 @@
 # cannot be installed, it says so and the 64-bit side goes on without it.
 set -euo pipefail
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix cmake ninja-build googletest
-          wine wine64 fonts-wine xvfb xauth x11-utils imagemagick xdotool)
+          wine wine64 fonts-wine xvfb xauth x11-utils imagemagick xdotool strace)
 wine32=wine32:i386
 
 installed() {
