@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# Ends rwvtool as it enters each write, flush, truncation, rename, link and delete that
+# touches the bank's folder, then opens the bank again: it must then hold exactly the bytes
+# it had before the command or exactly those an uninterrupted run leaves.
+# crash_test.sh RWVTOOL MAKE_DEMO WINE-RUN WORK-FOLDER
+set -uo pipefail
+tool=$(realpath "$1") make_demo=$(realpath "$2") launcher=$(realpath "$3") work=$4
+build=$(basename "$(dirname "$launcher")")
+command -v strace >/dev/null || { echo "strace is missing (tools/install-deps.sh installs it)" >&2; exit 1; }
+
+# Under Wine the program writes, truncates and flushes its files with its own system calls,
+# while renames, links and deletes are made by the wineserver, which also truncates the files
+# it creates. The server is this test's own, so killing it harms no one else; a killed server
+# takes the program down with it before the call is made, as a crash would.
+client_calls=write,pwrite64,fsync,fdatasync,ftruncate,ftruncate64
+server_calls=rename,renameat,renameat2,link,linkat,unlink,unlinkat,ftruncate,ftruncate64
+base=${WINEPREFIX:-$(dirname "$launcher")/wineprefix}
+export WINEPREFIX=$work/wineprefix WINEDEBUG=-all
+mkdir -p "$work"
+work=$(cd "$work" && pwd -P)
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  if [ -f "$base/system.reg" ]; then  # the prefix's files, but a server of our own
+    cp -a "$base"/*.reg "$base/.update-timestamp" "$base/dosdevices" "$WINEPREFIX/"
+    ln -s "$base/drive_c" "$WINEPREFIX/drive_c"
+  else
+    "$launcher" wineboot -i >/dev/null 2>&1 </dev/null
+  fi
+fi
+start_server() {
+  wineserver -k >/dev/null 2>&1
+  wineserver -f -p >/dev/null 2>&1 </dev/null &
+  server=$!
+  disown  # its death by injection is no news
+  # Wine's services start with the first program: after that every run makes the same calls.
+  "$launcher" "$tool" --version >/dev/null 2>&1 </dev/null
+}
+trap 'wineserver -k >/dev/null 2>&1' EXIT
+start_server
+
+run=$work/run bank=$work/run/bank
+tool_in_run() { (cd "$run" && "$launcher" "$tool" "$@" >out.txt 2>err.txt </dev/null); }
+# traced_run LOG SIDES OPTION COMMAND...: COMMAND with the sides named in SIDES ("client",
+# "server" or both) under strace with OPTION (or none when empty); LOG.SIDE are their logs.
+traced_run() {
+  local log=$1 sides=$2 option=$3 tracer= status
+  shift 3
+  if [[ $sides == *server* ]]; then
+    strace -f -y -ttt -o "$log.server" -e trace=$server_calls $option -p "$server" 2>"$work/attach.txt" &
+    tracer=$!
+    for _ in $(seq 100); do grep -q attached "$work/attach.txt" && break; sleep 0.05; done
+  fi
+  if [[ $sides == *client* ]]; then
+    (cd "$run" && strace -f -y -ttt -o "$log.client" -e trace=$client_calls $option "$launcher" "$tool" "$@" \
+      >out.txt 2>err.txt </dev/null) 2>/dev/null
+  else
+    tool_in_run "$@"
+  fi
+  status=$?
+  if [ -n "$tracer" ]; then  # a server killed by the injection ends its strace too
+    for _ in $(seq 20); do kill -0 "$tracer" 2>/dev/null || break; sleep 0.05; done
+    kill "$tracer" 2>/dev/null
+    wait "$tracer"
+  fi
+  return $status
+}
+
+# Scenario folders: bank/soundz.rwv and pack/ with the waves and their package.
+rm -rf "$work/s" "$work/demo" && mkdir -p "$work/s"
+(cd "$work" && "$launcher" "$make_demo" demo >/dev/null 2>&1 </dev/null) || { echo "make_demo failed" >&2; exit 1; }
+make_scenario() {
+  local name=$1; shift
+  mkdir -p "$work/s/$name/bank" "$work/s/$name/pack"
+  cp "$work/demo/soundz.rwv" "$work/s/$name/bank/"
+  for wave; do cp "$work/demo/waves/$wave" "$work/s/$name/pack/"; done
+  (cd "$work/s/$name" && "$launcher" "$tool" pack pack bank >/dev/null 2>&1 </dev/null)
+}
+make_scenario replace shot.wav horn.wav
+make_scenario append engine.wav siren.wav
+make_scenario mixed shot.wav horn.wav engine.wav siren.wav
+cp -a "$work/s/mixed" "$work/s/undo"
+(cd "$work/s/undo" && "$launcher" "$tool" insert pack bank >/dev/null 2>&1 </dev/null)
+cp -a "$work/s/undo" "$work/s/compact"
+
+failures=0
+fail() { echo "FAIL $build $*"; failures=$((failures + 1)); }
+fresh() { rm -rf "$run" && cp -a "$work/s/$1" "$run"; }
+
+# points SIDE < STRACE-LOG: "TIME SIDE CALL N FILE" for each call that names a file of the
+# bank's folder (by its descriptor or its path), N counted as strace counts for :when=N,
+# per call and per process. The names of temporary files need not be the same in every run.
+points() {
+  awk -v side="$1" -v dir="$bank/" '$3 ~ /^[a-z0-9_]+\(/ {
+    call = substr($3, 1, index($3, "(") - 1)
+    n[$1 " " call]++
+    if (match($0, "[<\":]" dir "[^>\",)]*"))
+      print $2, side, call, n[$1 " " call], substr($0, RSTART + 1 + length(dir), RLENGTH - 1 - length(dir))
+  }'
+}
+
+# kill_at SIDE CALL N COMMAND...: COMMAND on a fresh copy, its process (or the server) killed
+# as it enters call N; fails when that call did not touch the bank's folder.
+kill_at() {
+  local side=$1 call=$2 k=$3
+  shift 3
+  fresh "$name"
+  traced_run "$work/kill" "$side" --inject="$call":signal=SIGKILL:when="$k" "$@"
+  [ "$side" = server ] && start_server
+  grep -F "$call(" "$work/kill.$side" | grep -F "$bank/" | grep -qE ' = \?$|unfinished'
+}
+
+# check NAME COMMAND...: COMMAND ended at each of its kill points, each on a fresh copy of
+# scenario NAME.
+check() {
+  name=$1
+  shift
+  local start=$SECONDS before=0 after=0 taken_back=0 n=0 total side call k file what
+  fresh "$name"
+  cp "$bank/soundz.rwv" "$work/before.rwv"
+  # The uninterrupted run, traced to number the calls.
+  traced_run "$work/ref" "client server" "" "$@" ||
+    { fail "$name: the uninterrupted run failed: $(tr -d '\r' <"$run/err.txt")"; return; }
+  cp "$bank/soundz.rwv" "$work/after.rwv"
+  ls "$bank" >"$work/after-names.txt"
+  cmp -s "$work/before.rwv" "$work/after.rwv" && { fail "$name: the uninterrupted run left the bank as it was"; return; }
+  { points client <"$work/ref.client"; points server <"$work/ref.server"; } | sort -n >"$work/points.txt"
+  total=$(wc -l <"$work/points.txt")
+  while read -r -u 3 _ side call k file; do
+    n=$((n + 1))
+    what="$name point $n/$total ($call #$k on $file)"
+    # A call the uninterrupted run did not make (Wine's own, now and then) gets a second try.
+    kill_at "$side" "$call" "$k" "$@" || kill_at "$side" "$call" "$k" "$@" ||
+      { fail "$what: the run was not ended there, it made other calls"; continue; }
+    [ -f "$bank/soundz.rwv" ] || { fail "$what: no soundz.rwv after the kill"; continue; }
+    tool_in_run verify bank
+    grep -q interrupted "$run/err.txt" && taken_back=$((taken_back + 1))
+    if cmp -s "$bank/soundz.rwv" "$work/before.rwv"; then
+      before=$((before + 1))
+    elif cmp -s "$bank/soundz.rwv" "$work/after.rwv"; then
+      after=$((after + 1))
+    else
+      fail "$what: the next opening found the bank neither as before nor as after; verify said: $(cat "$run/out.txt" "$run/err.txt" | tr -d '\r' | head -3 | tr '\n' ' ')"
+    fi
+    if [ "$name" = compact ]; then
+      tool_in_run compact bank || fail "$what: the next compaction failed: $(tr -d '\r' <"$run/err.txt")"
+      cmp -s "$bank/soundz.rwv" "$work/after.rwv" || fail "$what: the next compaction did not give the compacted bank"
+      local left=$(ls "$bank" | grep -vxFf "$work/after-names.txt" | tr '\n' ' ')
+      [ -z "$left" ] || fail "$what: the next compaction left $left"
+    fi
+  done 3<"$work/points.txt"
+  printf '%s %-8s %3d kill points: %3d before, %3d after (%d taken back on opening), %ds\n' \
+    "$build" "$name" "$total" $before $after $taken_back $((SECONDS - start)) | tee -a "$work/summary.txt"
+}
+
+rm -f "$work/summary.txt"
+check replace insert pack bank
+check append insert pack bank
+check mixed insert pack bank
+check undo undo bank
+check compact compact bank
+[ $failures = 0 ] || { echo "$build: $failures failure(s)"; exit 1; }
