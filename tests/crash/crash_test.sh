@@ -48,7 +48,9 @@ traced_run() {
   if [[ $sides == *server* ]]; then
     strace -f -y -ttt -o "$log.server" -e trace=$server_calls $option -p "$server" 2>"$work/attach.txt" &
     tracer=$!
-    for _ in $(seq 100); do grep -q attached "$work/attach.txt" && break; sleep 0.05; done
+    for _ in $(seq 300); do grep -q attached "$work/attach.txt" && break; sleep 0.1; done
+    grep -q attached "$work/attach.txt" ||
+      { kill "$tracer"; echo "strace cannot attach to the wineserver: $(head -1 "$work/attach.txt")" >"$run/err.txt"; return 1; }
   fi
   if [[ $sides == *client* ]]; then
     (cd "$run" && strace -f -y -ttt -o "$log.client" -e trace=$client_calls $option "$launcher" "$tool" "$@" \
@@ -141,6 +143,11 @@ check() {
     else
       fail "$what: the next opening found the bank neither as before nor as after; verify said: $(cat "$run/out.txt" "$run/err.txt" | tr -d '\r' | head -3 | tr '\n' ' ')"
     fi
+    # The record of a change taken back is gone: a second opening finds nothing to do.
+    cp "$bank/soundz.rwv" "$work/opened.rwv"
+    tool_in_run list bank
+    grep -q interrupted "$run/err.txt" && fail "$what: the second opening took a change back again"
+    cmp -s "$bank/soundz.rwv" "$work/opened.rwv" || fail "$what: the second opening changed the bank"
     if [ "$name" = compact ]; then
       tool_in_run compact bank || fail "$what: the next compaction failed: $(tr -d '\r' <"$run/err.txt")"
       cmp -s "$bank/soundz.rwv" "$work/after.rwv" || fail "$what: the next compaction did not give the compacted bank"
