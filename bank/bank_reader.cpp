@@ -51,7 +51,7 @@ ReadResult BankReader::Open(const char* path, DWORD access, DWORD shareMode, Dir
         return opening_.result;
     // A lying header must not cost memory: only the records present are read.
     const int64_t held = RecordsHeld(header.entryCount, fileSize);
-    if (RWV_HEADER_SIZE + DirectoryBytes(held) > static_cast<uint64_t>(RWV_FORMAT_LIMIT))
+    if (static_cast<int64_t>(RWV_HEADER_SIZE) + DirectoryBytes(held) > RWV_FORMAT_LIMIT)
         return ReadResult::NO_MEMORY;
     entries.reset(new (std::nothrow) RwvEntry[held > 0 ? held : 1]);
     if (!entries)
