@@ -97,15 +97,14 @@ void Extraction::Extract(int32_t i)
     char path[MAX_PATH];
     if (!JoinPath(path, outFolder_, entry.name))
         return PassOver(i, "the path would be too long");
-    HANDLE wave = CreateFileA(path, GENERIC_WRITE, 0, nullptr, overwrite_ ? CREATE_ALWAYS : CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (wave == INVALID_HANDLE_VALUE) {
+    FileHandle wave(CreateFileA(path, GENERIC_WRITE, 0, nullptr, overwrite_ ? CREATE_ALWAYS : CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!wave.IsOpen()) {
         const bool exists = GetLastError() == ERROR_FILE_EXISTS;
         outcome.existing += exists ? 1 : 0;
         return PassOver(i, exists ? "the file is there already" : "the file could not be created");
     }
-    const bool written = WriteWave(entry, wave);
-    CloseFile(wave);
+    const bool written = WriteWave(entry, wave.Get()) && wave.Close();
     if (!written) {
         DeleteFileA(path);
         return PassOver(i, "writing the file failed (is the disk full?)");
@@ -169,7 +168,7 @@ ExtractOutcome ExtractEntries(const char* bankFile, const char* outFolder, const
                               bool overwrite, WorkObserver& observer)
 {
     BankReader bank;
-    const ReadResult read = bank.Open(bankFile, FILE_SHARE_READ);
+    const ReadResult read = bank.Open(bankFile, GENERIC_READ, FILE_SHARE_READ);
     if (read != ReadResult::READ)
         return {ExtractResult::BANK_NOT_READ, read, 0, 0, 0};
     if (!CreateDirectoryA(outFolder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
