@@ -28,10 +28,14 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   fi
 fi
 start_server() {
-  wineserver -k >/dev/null 2>&1
-  wineserver -f -p >/dev/null 2>&1 </dev/null &
-  server=$!
-  disown  # its death by injection is no news
+  for _ in 1 2 3; do
+    wineserver -k >/dev/null 2>&1
+    wineserver -f -p >/dev/null 2>&1 </dev/null &
+    server=$!
+    disown  # its death by injection is no news
+    # A program started before the server listens would start a server of its own.
+    for _ in $(seq 100); do [ -S "/proc/$server/cwd/socket" ] && break 2; sleep 0.05; done
+  done
   # Wine's services start with the first program: after that every run makes the same calls.
   "$launcher" "$tool" --version >/dev/null 2>&1 </dev/null
 }
@@ -45,6 +49,7 @@ tool_in_run() { (cd "$run" && "$launcher" "$tool" "$@" >out.txt 2>err.txt </dev/
 traced_run() {
   local log=$1 sides=$2 option=$3 tracer= status
   shift 3
+  rm -f "$log.client" "$log.server"
   if [[ $sides == *server* ]]; then
     strace -f -y -ttt -o "$log.server" -e trace=$server_calls $option -p "$server" 2>"$work/attach.txt" &
     tracer=$!
@@ -108,7 +113,7 @@ kill_at() {
   fresh "$name"
   traced_run "$work/kill" "$side" --inject="$call":signal=SIGKILL:when="$k" "$@"
   [ "$side" = server ] && start_server
-  grep -F "$call(" "$work/kill.$side" | grep -F "$bank/" | grep -qE ' = \?$|unfinished'
+  grep -sF "$call(" "$work/kill.$side" | grep -F "$bank/" | grep -qE ' = \?$|unfinished'
 }
 
 # check NAME COMMAND...: COMMAND ended at each of its kill points, each on a fresh copy of
@@ -135,11 +140,13 @@ check() {
       { fail "$what: the run was not ended there, it made other calls"; continue; }
     [ -f "$bank/soundz.rwv" ] || { fail "$what: no soundz.rwv after the kill"; continue; }
     tool_in_run verify bank
-    grep -q interrupted "$run/err.txt" && taken_back=$((taken_back + 1))
+    grep -q interrupted "$run/err.txt" && taken_back=$((taken_back + 1)) && echo -n "(taken back) " >>"$work/outcomes.txt"
     if cmp -s "$bank/soundz.rwv" "$work/before.rwv"; then
       before=$((before + 1))
+      echo "$what: before" >>"$work/outcomes.txt"
     elif cmp -s "$bank/soundz.rwv" "$work/after.rwv"; then
       after=$((after + 1))
+      echo "$what: after" >>"$work/outcomes.txt"
     else
       fail "$what: the next opening found the bank neither as before nor as after; verify said: $(cat "$run/out.txt" "$run/err.txt" | tr -d '\r' | head -3 | tr '\n' ' ')"
     fi
@@ -159,10 +166,11 @@ check() {
     "$build" "$name" "$total" $before $after $taken_back $((SECONDS - start)) | tee -a "$work/summary.txt"
 }
 
-rm -f "$work/summary.txt"
+rm -f "$work/summary.txt" "$work/outcomes.txt"
 check replace insert pack bank
 check append insert pack bank
 check mixed insert pack bank
 check undo undo bank
 check compact compact bank
+echo "Each kill point's outcome: $work/outcomes.txt"
 [ $failures = 0 ] || { echo "$build: $failures failure(s)"; exit 1; }
