@@ -15,29 +15,41 @@ command -v strace >/dev/null || { echo "strace is missing (tools/install-deps.sh
 client_calls=write,pwrite64,fsync,fdatasync,ftruncate,ftruncate64
 server_calls=rename,renameat,renameat2,link,linkat,unlink,unlinkat,ftruncate,ftruncate64
 base=${WINEPREFIX:-$(dirname "$launcher")/wineprefix}
-export WINEPREFIX=$work/wineprefix WINEDEBUG=-all
 mkdir -p "$work"
 work=$(cd "$work" && pwd -P)
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  if [ -f "$base/system.reg" ]; then  # the prefix's files, but a server of our own
+export WINEPREFIX=$work/wineprefix WINEDEBUG=-all
+if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
+  rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"
+  # The prefix's files but a server of our own; a prefix whose registry the server has not
+  # saved yet cannot be shared.
+  if [ -d "$base/drive_c/windows" ] && [ -f "$base/system.reg" ]; then
     cp -a "$base"/*.reg "$base/.update-timestamp" "$base/dosdevices" "$WINEPREFIX/"
     ln -s "$base/drive_c" "$WINEPREFIX/drive_c"
   else
     "$launcher" wineboot -i >/dev/null 2>&1 </dev/null
   fi
 fi
+# Wine's services wait forever for a server that was killed: they are ended with it.
+end_orphans() {
+  local p
+  for p in $(grep -lsxzF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ | cut -d/ -f3); do
+    [[ $(readlink "/proc/$p/exe") == /usr/lib/wine/* ]] && kill -9 "$p" 2>/dev/null
+  done
+}
 start_server() {
   for _ in 1 2 3; do
     wineserver -k >/dev/null 2>&1
+    end_orphans
     wineserver -f -p >/dev/null 2>&1 </dev/null &
     server=$!
     disown  # its death by injection is no news
-    # A program started before the server listens would start a server of its own.
-    for _ in $(seq 100); do [ -S "/proc/$server/cwd/socket" ] && break 2; sleep 0.05; done
+    for _ in $(seq 100); do [ -S "/proc/$server/cwd/socket" ] && break; sleep 0.05; done
+    # Wine's services start with the first program: after that every run makes the same calls.
+    "$launcher" "$tool" --version >/dev/null 2>&1 </dev/null
+    # A program that finds no server listening (a killed one's socket is still there for a
+    # moment) starts a server of its own, which may win: then ours is gone.
+    grep -qs '^State:.*[RSD]' "/proc/$server/status" && return
   done
-  # Wine's services start with the first program: after that every run makes the same calls.
-  "$launcher" "$tool" --version >/dev/null 2>&1 </dev/null
 }
 trap 'wineserver -k >/dev/null 2>&1' EXIT
 start_server
@@ -55,7 +67,7 @@ traced_run() {
     tracer=$!
     for _ in $(seq 300); do grep -q attached "$work/attach.txt" && break; sleep 0.1; done
     grep -q attached "$work/attach.txt" ||
-      { kill "$tracer"; echo "strace cannot attach to the wineserver: $(head -1 "$work/attach.txt")" >"$run/err.txt"; return 1; }
+      { kill -9 "$tracer"; echo "strace cannot attach to the wineserver: $(head -1 "$work/attach.txt")" >"$run/err.txt"; return 1; }
   fi
   if [[ $sides == *client* ]]; then
     (cd "$run" && strace -f -y -ttt -o "$log.client" -e trace=$client_calls $option "$launcher" "$tool" "$@" \
