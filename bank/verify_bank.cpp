@@ -111,7 +111,7 @@ void CheckNames(const BankReader& bank, std::vector<std::string>& problems)
 
 std::string DescribeEntry(int32_t index, const RwvEntry& entry)
 {
-    return Line("entry %d \"%s\"", static_cast<int>(index), PrintableNameOf(entry).text);
+    return Line("entry %d \"%s\"", static_cast<int>(index), PrintableNameOf(entry).c_str());
 }
 
 std::vector<std::string> FindBankProblems(const BankReader& bank)
