@@ -48,6 +48,7 @@ static bool BuildFromAnswers(char* message, size_t messageSize)
 
 int CreatePackage()
 {
-    const PackageFlow flow = {WAVE_QUESTION, BANK_QUESTION, "Create Sounds Package - Finished", BuildFromAnswers};
+    const PackageFlow flow = {WAVE_QUESTION, BANK_QUESTION, "Create Sounds Package", "Create Sounds Package - Finished",
+                              BuildFromAnswers};
     return RunPackageFlow(flow);
 }

@@ -48,6 +48,7 @@ static bool MergeFromAnswers(char* message, size_t messageSize)
 
 int InsertPackage()
 {
-    const PackageFlow flow = {PACKAGE_QUESTION, BANK_QUESTION, "Insert Sounds Package - Finished", MergeFromAnswers};
+    const PackageFlow flow = {PACKAGE_QUESTION, BANK_QUESTION, "Insert Sounds Package", "Insert Sounds Package - Finished",
+                              MergeFromAnswers};
     return RunPackageFlow(flow);
 }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "app/bank_recovery.h"
 #include "app/folder_prompt.h"
 #include "app/main_dialog.h"
 #include "bank/paths.h"
@@ -25,6 +26,8 @@ int RunPackageFlow(const PackageFlow& flow)
 {
     if (!AskBothQuestions(flow))
         return 0;
+    if (!TakeBackBeforeOperation(flow.caption))
+        return 1;
     char message[FINAL_MESSAGE_SIZE];
     const bool succeeded = flow.work(message, sizeof message);
     MessageBoxA(mainWindow, message, flow.finishedCaption, succeeded ? MB_OK : MB_OK | MB_ICONERROR);

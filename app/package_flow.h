@@ -9,6 +9,7 @@ struct FolderQuestion;
 struct PackageFlow {
     const FolderQuestion& first;   // the operation's own folder; its answer goes to workFolder
     const FolderQuestion& second;  // the bank folder; its answer goes to bankPath
+    const char* caption;           // the operation's name, caption of boxes between questions and end
     const char* finishedCaption;
     // The file work on the two answers; writes the final message and tells whether the run
     // did what was asked.

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "app/bank_recovery.h"
 #include "app/folder_prompt.h"
 #include "bank/final_messages.h"
 #include "bank/paths.h"
@@ -17,6 +18,7 @@ static const FolderQuestion BANK_QUESTION = {
     TakeBankFolder,
 };
 
+static const char OPERATION_CAPTION[] = "Total Rebuild";
 static const char STATISTICS_CAPTION[] = "Total Rebuild - statistics";
 
 // Room for the report with the widest figures a 32-bit file size allows.
@@ -28,6 +30,10 @@ int RebuildStatistics()
     box.Init(nullptr);
     FillWorkFolderWithCurrentDirectory();
     if (!AskFolderQuestion(box, BANK_QUESTION)) {
+        box.Release();
+        return 0;
+    }
+    if (!TakeBackBeforeOperation(OPERATION_CAPTION)) {
         box.Release();
         return 0;
     }

@@ -1,40 +1,64 @@
-// Reading a bank's header and directory, allocating only the records the file can hold.
+// Opening a bank and reading its directory, allocating only the records the file can hold.
 #include "bank/bank_reader.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
-#include "bank/file_io.h"
+#include "bank/undo_journal.h"
 
-BankReader::~BankReader()
+BankOpening OpenBankFile(const char* path, DWORD access, DWORD shareMode)
 {
-    Close();
+    BankOpening opening;
+    const Recovery recovery = TakeBackInterruptedChange(path);
+    if (recovery == Recovery::NOT_TAKEN_BACK) {
+        opening.result = ReadResult::NOT_RECOVERED;
+        return opening;
+    }
+    opening.recovered = recovery == Recovery::TAKEN_BACK;
+    opening.file = OpenExistingFile(path, access, shareMode);
+    if (!opening.file.IsOpen())
+        return opening;
+    opening.fileSize = SizeOfFile(opening.file);
+    opening.headerRead = ReadExactly(opening.file, &opening.header, sizeof opening.header);
+    opening.result = opening.headerRead && IsGoodBankHeader(opening.header) ? ReadResult::READ : ReadResult::NOT_A_BANK;
+    return opening;
 }
 
-void BankReader::Close()
+int64_t RecordsHeld(int32_t claimed, int64_t fileSize)
 {
-    CloseFile(file_);
+    const int64_t present = fileSize - static_cast<int64_t>(RWV_HEADER_SIZE);
+    const int64_t reached = present <= 0 ? 0 : (present + RWV_ENTRY_SIZE - 1) / static_cast<int64_t>(RWV_ENTRY_SIZE);
+    return std::max<int64_t>(0, std::min<int64_t>(claimed, reached));
 }
 
-ReadResult BankReader::Open(const char* path, DWORD shareMode)
+bool ReadRecords(HANDLE file, RwvEntry* records, int64_t held, int64_t fileSize)
 {
-    Close();
-    file_ = CreateFileA(path, GENERIC_READ, shareMode, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE)
-        return ReadResult::NOT_OPENED;
-    fileSize = SizeOfFile(file_);
-    headerRead = ReadExactly(file_, &header, sizeof header);
-    if (!headerRead || !IsGoodBankHeader(header))
-        return ReadResult::NOT_A_BANK;
+    const int64_t bytes = std::min(DirectoryBytes(held), fileSize - static_cast<int64_t>(RWV_HEADER_SIZE));
+    return bytes <= 0 || (SeekTo(file, static_cast<int64_t>(RWV_HEADER_SIZE)) &&
+                          ReadExactly(file, records, static_cast<DWORD>(bytes)));
+}
+
+ReadResult BankReader::Open(const char* path, DWORD access, DWORD shareMode, DirectoryLoad load)
+{
+    opening_ = OpenBankFile(path, access, shareMode);
+    header = opening_.header;
+    headerRead = opening_.headerRead;
+    fileSize = opening_.fileSize;
+    count = 0;
+    entries.reset();
+    if (opening_.result != ReadResult::READ || load == DirectoryLoad::HEADER_ONLY)
+        return opening_.result;
     // A lying header must not cost memory: only the records present are read.
-    const int64_t afterHeader = fileSize - static_cast<int64_t>(RWV_HEADER_SIZE);
-    const int64_t held = afterHeader > 0 ? afterHeader / static_cast<int64_t>(RWV_ENTRY_SIZE) : 0;
-    count = static_cast<int32_t>(held < header.entryCount ? held : header.entryCount);
-    entries.reset(new (std::nothrow) RwvEntry[count > 0 ? count : 1]);
+    const int64_t held = RecordsHeld(header.entryCount, fileSize);
+    if (static_cast<int64_t>(RWV_HEADER_SIZE) + DirectoryBytes(held) > RWV_FORMAT_LIMIT)
+        return ReadResult::NO_MEMORY;
+    entries.reset(new (std::nothrow) RwvEntry[held > 0 ? held : 1]);
     if (!entries)
         return ReadResult::NO_MEMORY;
-    if (!ReadExactly(file_, entries.get(), static_cast<DWORD>(DirectoryBytes(count))))
-        return ReadResult::NOT_A_BANK;
-    return ReadResult::READ;
+    std::memset(entries.get(), 0, static_cast<size_t>(DirectoryBytes(held)));
+    count = static_cast<int32_t>(held);
+    return ReadRecords(File(), entries.get(), held, fileSize) ? ReadResult::READ : ReadResult::NOT_A_BANK;
 }
 
 int64_t BankReader::DirectoryEnd() const

@@ -11,13 +11,36 @@
 #include "bank/chunk_copier.h"
 #include "bank/file_io.h"
 #include "bank/paths.h"
+#include "bank/undo_journal.h"
 #include "bank/verify_bank.h"
 
 namespace {
 
-const char NEW_FILE_PREFIX[] = "rwv";
-const char CURRENT_FOLDER[] = ".";
+// Fixed names beside the bank, so that what a killed compaction left is found by the next.
+const char NEW_BANK_SUFFIX[] = ".new";
+const char NEW_BACKUP_SUFFIX[] = ".bak.new";
 const DWORD SWITCH_FLAGS = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+
+// Every name a compaction of one bank uses.
+struct CompactPaths {
+    char newBank[MAX_PATH];
+    char backup[MAX_PATH];
+    char newBackup[MAX_PATH];
+    char undo[MAX_PATH];
+    char backupUndo[MAX_PATH];
+};
+
+bool MakePaths(const char* bankFile, CompactPaths& paths)
+{
+    return JoinPath(paths.newBank, bankFile, NEW_BANK_SUFFIX) && JoinPath(paths.backup, bankFile, BACKUP_SUFFIX) &&
+           JoinPath(paths.newBackup, bankFile, NEW_BACKUP_SUFFIX) && UndoPathOf(bankFile, paths.undo) &&
+           UndoPathOf(paths.backup, paths.backupUndo);
+}
+
+bool Exists(const char* path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
 
 int64_t CompactSize(const BankReader& bank)
 {
@@ -58,26 +81,48 @@ bool WriteCompactBank(const BankReader& bank, HANDLE target, WorkObserver& obser
 // Makes, writes and flushes the new bank; on any failure it is gone again.
 bool WriteNewBank(const BankReader& bank, const char* newFile, WorkObserver& observer)
 {
-    HANDLE target = CreateNewFile(newFile, GENERIC_WRITE);
-    const bool written = target != INVALID_HANDLE_VALUE && WriteCompactBank(bank, target, observer);
-    CloseFile(target);
+    FileHandle target = CreateNewFile(newFile, GENERIC_WRITE);
+    const bool written = target.IsOpen() && WriteCompactBank(bank, target.Get(), observer) && target.Close();
+    target.Close();
     if (!written)
         DeleteFileA(newFile);
     return written;
 }
 
-CompactResult Switch(const char* bankFile, const char* newFile, const char* backup)
+// The backup under its own name in one rename: a link to the bank's file where the disk
+// allows one, else a copy; an earlier backup stays until then.
+bool MakeBackup(const char* bankFile, const CompactPaths& paths)
 {
-    if (backup != nullptr && !MoveFileExA(bankFile, backup, SWITCH_FLAGS)) {
-        DeleteFileA(newFile);
+    if (!CreateHardLinkA(paths.newBackup, bankFile, nullptr) && !CopyFileA(bankFile, paths.newBackup, FALSE))
+        return false;
+    if (MoveFileExA(paths.newBackup, paths.backup, SWITCH_FLAGS))
+        return true;
+    DeleteFileA(paths.newBackup);
+    return false;
+}
+
+// The merge records describe the old layout: they go with the backup, or are dropped. A
+// record file of an older backup would describe another bank.
+bool MoveRecords(const CompactPaths& paths, bool keepBackup)
+{
+    if (!keepBackup)
+        return !Exists(paths.undo) || DeleteFileA(paths.undo);
+    if (Exists(paths.undo))
+        return MoveFileExA(paths.undo, paths.backupUndo, SWITCH_FLAGS) != FALSE;
+    return !Exists(paths.backupUndo) || DeleteFileA(paths.backupUndo);
+}
+
+CompactResult Switch(const char* bankFile, const CompactPaths& paths, bool keepBackup)
+{
+    if (keepBackup && !MakeBackup(bankFile, paths)) {
+        DeleteFileA(paths.newBank);
         return CompactResult::BACKUP_NOT_MADE;
     }
-    if (MoveFileExA(newFile, bankFile, SWITCH_FLAGS))
-        return CompactResult::COMPACTED;
-    DeleteFileA(newFile);
-    if (backup != nullptr)
-        MoveFileExA(backup, bankFile, SWITCH_FLAGS);
-    return CompactResult::NOT_SWITCHED;
+    if (!MoveRecords(paths, keepBackup) || !MoveFileExA(paths.newBank, bankFile, SWITCH_FLAGS)) {
+        DeleteFileA(paths.newBank);
+        return CompactResult::NOT_SWITCHED;
+    }
+    return CompactResult::COMPACTED;
 }
 
 }  // namespace
@@ -86,16 +131,19 @@ const char BACKUP_SUFFIX[] = ".bak";
 
 CompactOutcome CompactBank(const char* bankFile, bool keepBackup, WorkObserver& observer)
 {
-    CompactOutcome outcome = {CompactResult::COMPACTED, ReadResult::READ, 0, 0};
-    char backup[MAX_PATH];
-    if (!JoinPath(backup, bankFile, BACKUP_SUFFIX)) {
+    CompactOutcome outcome = {CompactResult::COMPACTED, ReadResult::READ, 0, 0, false};
+    CompactPaths paths;
+    if (!MakePaths(bankFile, paths)) {
         outcome.result = CompactResult::PATH_TOO_LONG;
         return outcome;
     }
+    // Left by a compaction that was ended half way.
+    DeleteFileA(paths.newBank);
+    DeleteFileA(paths.newBackup);
     BankReader bank;
-    outcome.read = bank.Open(bankFile, 0);
+    outcome.read = bank.Open(bankFile, GENERIC_READ, 0);
     outcome.sizeBefore = bank.fileSize;
-    if (outcome.read == ReadResult::NOT_OPENED || outcome.read == ReadResult::NO_MEMORY) {
+    if (outcome.read != ReadResult::READ && outcome.read != ReadResult::NOT_A_BANK) {
         outcome.result = CompactResult::BANK_NOT_READ;
         return outcome;
     }
@@ -107,20 +155,20 @@ CompactOutcome CompactBank(const char* bankFile, bool keepBackup, WorkObserver& 
         return outcome;
     }
     outcome.sizeAfter = CompactSize(bank);
+    outcome.hadRecords = Exists(paths.undo);
+    if (outcome.sizeAfter == outcome.sizeBefore) {
+        outcome.result = CompactResult::NOTHING_TO_COMPACT;
+        return outcome;
+    }
     if (outcome.sizeAfter > RWV_FORMAT_LIMIT) {
         outcome.result = CompactResult::TOO_LARGE;
         return outcome;
     }
-    // The new file is made in the bank's own folder, so that the switch is a rename on one disk.
-    char folder[MAX_PATH];
-    FolderOf(bankFile, folder);
-    char newFile[MAX_PATH];
-    if (!GetTempFileNameA(folder[0] != '\0' ? folder : CURRENT_FOLDER, NEW_FILE_PREFIX, 0, newFile) ||
-        !WriteNewBank(bank, newFile, observer)) {
+    if (!WriteNewBank(bank, paths.newBank, observer)) {
         outcome.result = CompactResult::NOT_WRITTEN;
         return outcome;
     }
     bank.Close();
-    outcome.result = Switch(bankFile, newFile, keepBackup ? backup : nullptr);
+    outcome.result = Switch(bankFile, paths, keepBackup);
     return outcome;
 }

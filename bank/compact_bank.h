@@ -9,12 +9,13 @@
 
 enum class CompactResult {
     COMPACTED,
+    NOTHING_TO_COMPACT,  // no wasted byte: bank and backup left as they are
     BANK_NOT_READ,    // the bank could not be opened or read as a bank: read tells why
     DAMAGED,          // verify reports problems (each passed to the observer); bank untouched
     TOO_LARGE,        // one copy per entry would pass the format's 2 GiB
     PATH_TOO_LONG,    // the backup's name does not fit
     NOT_WRITTEN,      // the new bank could not be written in full; it is removed
-    BACKUP_NOT_MADE,  // the old bank could not be renamed to the backup; bank untouched
+    BACKUP_NOT_MADE,  // the backup could not be made; bank untouched
     NOT_SWITCHED,     // the new bank could not take the old one's place; the old one restored
 };
 
@@ -23,11 +24,14 @@ struct CompactOutcome {
     ReadResult read;
     int64_t sizeBefore;
     int64_t sizeAfter;
+    bool hadRecords;  // the bank had recorded merges: kept with the backup, or dropped
 };
 
 extern const char BACKUP_SUFFIX[];  // ".bak", after the bank's own name
 
 // Writes header, directory and each entry's data in directory order into a new file in the
-// bank's folder, flushes it, then renames the bank to bankFile + BACKUP_SUFFIX (unless
-// keepBackup is false) and the new file to bankFile.
+// bank's folder and flushes it. Then the backup bankFile + BACKUP_SUFFIX is made as a hard
+// link (a copy where links cannot be made) and the bank's undo file goes with it (unless
+// keepBackup is false: then the records are dropped), and the new file replaces the bank in
+// one rename, so that at every moment the bank is there, old or new.
 CompactOutcome CompactBank(const char* bankFile, bool keepBackup, WorkObserver& observer);

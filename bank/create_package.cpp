@@ -133,10 +133,10 @@ void SetPackageOffsets(BankWorkspace& ws)
 bool WritePackage(BankWorkspace& ws, const char* waveFolder)
 {
     char path[MAX_PATH];
-    HANDLE file = INVALID_HANDLE_VALUE;
+    FileHandle file;
     if (JoinPath(path, waveFolder, NEW_PACKAGE_NAME))
         file = CreateNewFile(path, GENERIC_READ | GENERIC_WRITE);
-    if (file == INVALID_HANDLE_VALUE) {
+    if (!file.IsOpen()) {
         ws.status = BANK_ERR_OPEN;
         return false;
     }
@@ -145,7 +145,7 @@ bool WritePackage(BankWorkspace& ws, const char* waveFolder)
     const bool complete =
         WriteExactly(file, &header, sizeof header) &&
         WriteExactly(file, ws.packageEntries, static_cast<DWORD>(DirectoryBytes(ws.entryCount))) &&
-        WriteExactly(file, ws.packageData, static_cast<DWORD>(ws.packageDataSize));
+        WriteExactly(file, ws.packageData, static_cast<DWORD>(ws.packageDataSize)) && file.Close();
     CloseFile(file);
     if (!complete) {
         // A package cut short, even inside its header, must not be left for Insert Package.
@@ -173,6 +173,8 @@ CreateResult MakePackage(BankWorkspace& ws, const char* waveFolder, const char* 
         ws.logFile = CreateNewFile(logPath, GENERIC_WRITE);
     if (!OpenBank(ws.bank, bankFile)) {
         ws.status = BANK_ERR_BAD_HEADER;
+        if (ws.bank.opened == ReadResult::NOT_RECOVERED)
+            return CreateResult::BANK_NOT_RECOVERED;
         return ws.bank.status == BANK_ERR_OPEN ? CreateResult::BANK_NOT_OPENED : CreateResult::NOT_A_BANK;
     }
     // A short directory still matches the records that arrived; only a missing block stops.
@@ -193,7 +195,7 @@ const char NEW_PACKAGE_NAME[] = "NewPack.rwv";
 int BankWorkspace::CheckWaveFile(const char* path)
 {
     sourceFile = OpenExistingFile(path, GENERIC_READ);
-    if (sourceFile == INVALID_HANDLE_VALUE) {
+    if (!sourceFile.IsOpen()) {
         status = BANK_ERR_OPEN;
         return 0;
     }

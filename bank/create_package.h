@@ -8,7 +8,9 @@ extern const char WAVE_PATTERN[];
 extern const char PACK_LOG_NAME[];
 extern const char NEW_PACKAGE_NAME[];
 
-enum class CreateResult { PACKAGE_WRITTEN, BANK_NOT_OPENED, NOT_A_BANK, NO_MEMORY, PACKAGE_NOT_WRITTEN };
+// BANK_NOT_RECOVERED: the bank holds an interrupted change that could not be taken back.
+enum class CreateResult { PACKAGE_WRITTEN, BANK_NOT_OPENED, NOT_A_BANK, NO_MEMORY, PACKAGE_NOT_WRITTEN,
+                          BANK_NOT_RECOVERED };
 
 struct CreateOutcome {
     CreateResult result;

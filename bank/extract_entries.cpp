@@ -54,9 +54,9 @@ private:
         return copier_.Copy(bank_.File(), entry.offset, entry.size, wave, head, sizeof head) &&
                WriteExactly(wave, &pad, WavePadOf(size));
     }
-    // The file for entry i opened for writing and emptied, or INVALID_HANDLE_VALUE with the
-    // entry passed over. A file this run wrote is never opened again, by any of its names.
-    HANDLE OpenWaveFile(int32_t i, const char* path, FileIdentity& identity);
+    // The file for entry i opened for writing and emptied, or not open with the entry passed
+    // over. A file this run wrote is never written again, by any of its names.
+    FileHandle OpenWaveFile(int32_t i, const char* path, FileIdentity& identity);
 
     BankReader& bank_;
     const char* outFolder_;
@@ -67,37 +67,29 @@ private:
     std::set<int32_t> writtenBy_;              // the entries written
 };
 
-HANDLE Extraction::OpenWaveFile(int32_t i, const char* path, FileIdentity& identity)
+FileHandle Extraction::OpenWaveFile(int32_t i, const char* path, FileIdentity& identity)
 {
     // Opened without emptying, so that a file that must be kept is kept whole.
-    HANDLE wave = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (wave == INVALID_HANDLE_VALUE) {
-        PassOver(i, "the file could not be created");
-        return INVALID_HANDLE_VALUE;
-    }
+    FileHandle wave(CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-    if (!IdentityOf(wave, identity)) {
-        CloseFile(wave);
+    if (!wave.IsOpen() || !IdentityOf(wave.Get(), identity)) {
         PassOver(i, "the file could not be created");
-        return INVALID_HANDLE_VALUE;
+        return FileHandle();
     }
     const auto earlier = written_.find(identity);
     if (earlier != written_.end()) {
-        CloseFile(wave);
         Report(DescribeEntry(i, bank_.entries[i]) + ": not extracted: its file would be the one written for " +
                DescribeEntry(earlier->second, bank_.entries[earlier->second]));
-        return INVALID_HANDLE_VALUE;
+        return FileHandle();
     }
     if (existed && !overwrite_) {
-        CloseFile(wave);
         ++outcome.existing;
         PassOver(i, "the file is there already");
-        return INVALID_HANDLE_VALUE;
+        return FileHandle();
     }
-    if (!SetEndOfFile(wave)) {
-        CloseFile(wave);
+    if (!SetEndOfFile(wave.Get())) {
         PassOver(i, "the file could not be emptied");
-        return INVALID_HANDLE_VALUE;
+        return FileHandle();
     }
     return wave;
 }
@@ -114,11 +106,10 @@ void Extraction::Extract(int32_t i)
     if (!JoinPath(path, outFolder_, FileNameOf(entry.name).c_str()))
         return PassOver(i, "the path would be too long");
     FileIdentity identity;
-    HANDLE wave = OpenWaveFile(i, path, identity);
-    if (wave == INVALID_HANDLE_VALUE)
+    FileHandle wave = OpenWaveFile(i, path, identity);
+    if (!wave.IsOpen())
         return;
-    const bool written = WriteWave(entry, wave);
-    CloseFile(wave);
+    const bool written = WriteWave(entry, wave.Get()) && wave.Close();
     if (!written) {
         DeleteFileA(path);
         return PassOver(i, "writing the file failed (is the disk full?)");
@@ -190,7 +181,7 @@ ExtractOutcome ExtractEntries(const char* bankFile, const char* outFolder, const
                               bool overwrite, WorkObserver& observer)
 {
     BankReader bank;
-    const ReadResult read = bank.Open(bankFile, FILE_SHARE_READ);
+    const ReadResult read = bank.Open(bankFile, GENERIC_READ, FILE_SHARE_READ);
     if (read != ReadResult::READ)
         return {ExtractResult::BANK_NOT_READ, read, 0, 0, 0};
     // A file of that name is there already also when it is no folder.

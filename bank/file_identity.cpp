@@ -9,20 +9,16 @@ namespace {
 
 // Opened for no access at all: the identity needs none, and a file held open by another
 // program still tells it.
-HANDLE OpenForIdentity(const char* path)
+FileHandle OpenForIdentity(const char* path)
 {
-    return CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    return FileHandle(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 bool IdentityOfPath(const char* path, FileIdentity& identity)
 {
-    HANDLE file = OpenForIdentity(path);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    const bool known = IdentityOf(file, identity);
-    CloseFile(file);
-    return known;
+    const FileHandle file = OpenForIdentity(path);
+    return file.IsOpen() && IdentityOf(file.Get(), identity);
 }
 
 }  // namespace

@@ -3,22 +3,53 @@
 
 #include <cstring>
 
-HANDLE OpenExistingFile(const char* path, DWORD access)
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
 {
-    return CreateFileA(path, access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (this != &other) {
+        Close();
+        file_ = other.Release();
+    }
+    return *this;
 }
 
-HANDLE CreateNewFile(const char* path, DWORD access)
+bool FileHandle::Close()
 {
-    return CreateFileA(path, access, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE)
+        return true;
+    return CloseHandle(Release()) != FALSE;
 }
 
-void CloseFile(HANDLE& file)
+HANDLE FileHandle::Release()
 {
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    CloseHandle(file);
-    file = INVALID_HANDLE_VALUE;
+    const HANDLE file = file_;
+    file_ = INVALID_HANDLE_VALUE;
+    return file;
+}
+
+FileHandle OpenExistingFile(const char* path, DWORD access, DWORD shareMode)
+{
+    return FileHandle(CreateFileA(path, access, shareMode, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+FileHandle CreateNewFile(const char* path, DWORD access)
+{
+    return FileHandle(CreateFileA(path, access, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+FileHandle OpenOrCreateFile(const char* path)
+{
+    return FileHandle(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+}
+
+bool FlushFile(HANDLE file)
+{
+    return FlushFileBuffers(file) != FALSE;
+}
+
+bool SetFileSize(HANDLE file, int64_t size)
+{
+    return SeekTo(file, size) && SetEndOfFile(file) != FALSE;
 }
 
 bool SeekTo(HANDLE file, int64_t position)

@@ -5,12 +5,44 @@
 
 #include <cstdint>
 
-// Opens an existing file with no sharing; INVALID_HANDLE_VALUE on failure.
-HANDLE OpenExistingFile(const char* path, DWORD access);
+// The one owner of an open file: closes it once, and tells whether the close succeeded,
+// since a file whose close failed may not hold what was written to it.
+class FileHandle {
+public:
+    FileHandle() = default;
+    explicit FileHandle(HANDLE file) : file_(file) {}
+    ~FileHandle() { Close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    FileHandle(FileHandle&& other) noexcept : file_(other.Release()) {}
+    FileHandle& operator=(FileHandle&& other) noexcept;
+
+    HANDLE Get() const { return file_; }
+    bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
+    // true when nothing was open or the file closed cleanly; closed either way.
+    bool Close();
+
+private:
+    HANDLE Release();
+
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+};
+
+// Opens an existing file with no sharing (or the given sharing); not open on failure.
+FileHandle OpenExistingFile(const char* path, DWORD access, DWORD shareMode = 0);
 // Creates a file anew (an existing one is emptied) with no sharing.
-HANDLE CreateNewFile(const char* path, DWORD access);
-// Closes file if open and marks it closed.
-void CloseFile(HANDLE& file);
+FileHandle CreateNewFile(const char* path, DWORD access);
+// Opens a file for reading and writing, creating it when missing, with no sharing.
+FileHandle OpenOrCreateFile(const char* path);
+// Closes file if open.
+inline void CloseFile(FileHandle& file)
+{
+    file.Close();
+}
+// FlushFileBuffers: false when the bytes may not have reached the disk.
+bool FlushFile(HANDLE file);
+// Cuts or extends the file to size bytes.
+bool SetFileSize(HANDLE file, int64_t size);
 // Sets the position from the start of the file; false when it could not be set.
 bool SeekTo(HANDLE file, int64_t position);
 // false unless exactly length bytes were read (or written). A length of 0 always succeeds.
@@ -22,3 +54,29 @@ int64_t SizeOfFile(HANDLE file);
 const size_t LOG_LINE_SIZE = MAX_PATH + 64;
 // Writes a log line's characters; a lost line is not an error of the operation.
 void WriteLogLine(HANDLE log, const char* line);
+
+// The same calls on an owned file.
+inline bool SeekTo(const FileHandle& file, int64_t position)
+{
+    return SeekTo(file.Get(), position);
+}
+inline bool ReadExactly(const FileHandle& file, void* bytes, DWORD length)
+{
+    return ReadExactly(file.Get(), bytes, length);
+}
+inline bool WriteExactly(const FileHandle& file, const void* bytes, DWORD length)
+{
+    return WriteExactly(file.Get(), bytes, length);
+}
+inline int64_t SizeOfFile(const FileHandle& file)
+{
+    return SizeOfFile(file.Get());
+}
+inline void WriteLogLine(const FileHandle& log, const char* line)
+{
+    WriteLogLine(log.Get(), line);
+}
+inline bool FlushFile(const FileHandle& file)
+{
+    return FlushFile(file.Get());
+}

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "bank/paths.h"
+
 const char NO_STATISTICS_TEXT[] = "The file soundz.rwv cannot be read or is not a sound bank.";
 
 static const char* CreateText(CreateResult result)
@@ -16,6 +18,7 @@ static const char* CreateText(CreateResult result)
         return "Package not created: soundz.rwv is not a sound bank.";
     case CreateResult::NO_MEMORY:
         return "Package not created: not enough memory.";
+    case CreateResult::BANK_NOT_RECOVERED:
     case CreateResult::PACKAGE_NOT_WRITTEN:
         break;
     }
@@ -35,15 +38,54 @@ static const char* InsertText(InsertResult result)
         return "Package not included: soundz.rwv is not a sound bank.";
     case InsertResult::PARTLY_MERGED:
         return "Package partly included: %d of %d sounds merged, stopped at %s, see 'unpack.log' file.";
-    case InsertResult::DIRECTORY_NOT_WRITTEN:
+    case InsertResult::BANK_NOT_WRITTEN:
+    case InsertResult::BANK_NOT_RECOVERED:
+    case InsertResult::UNDO_NOT_WRITTEN:
         break;
     }
-    return "Package not included: writing soundz.rwv failed. Its sounds may be damaged; restore it from a copy.";
+    return "";
+}
+
+// The texts that name the bank by its own file name.
+static void FormatNamedInsertText(const InsertOutcome& outcome, char* out, size_t outSize)
+{
+    const char* name = outcome.bankName.c_str();
+    if (outcome.result == InsertResult::BANK_NOT_RECOVERED)
+        FormatNotRecoveredMessage(name, out, outSize);
+    else if (outcome.result == InsertResult::UNDO_NOT_WRITTEN)
+        std::snprintf(out, outSize,
+                      "Package not included: its undo record could not be written beside %s (is the disk full?); "
+                      "%s is unchanged.",
+                      name, name);
+    else if (outcome.restored)
+        std::snprintf(out, outSize, "Package not included: writing %s failed. %s has been put back as it was.", name,
+                      name);
+    else
+        std::snprintf(out, outSize,
+                      "Package not included: writing %s failed. %s will be put back as it was when it is next opened.",
+                      name, name);
+}
+
+void FormatRecoveredMessage(const char* bankName, char* out, size_t outSize)
+{
+    std::snprintf(out, outSize, "The last change to %s was interrupted. %s has been put back as it was before it.",
+                  bankName, bankName);
+}
+
+void FormatNotRecoveredMessage(const char* bankName, char* out, size_t outSize)
+{
+    std::snprintf(out, outSize,
+                  "%s holds an interrupted change that could not be taken back. Close the programs that use it and "
+                  "try again.",
+                  bankName);
 }
 
 void FormatCreateMessage(const CreateOutcome& outcome, char* out, size_t outSize)
 {
-    std::snprintf(out, outSize, "%s", CreateText(outcome.result));
+    if (outcome.result == CreateResult::BANK_NOT_RECOVERED)
+        FormatNotRecoveredMessage(BANK_FILE_NAME, out, outSize);
+    else
+        std::snprintf(out, outSize, "%s", CreateText(outcome.result));
 }
 
 void FormatInsertMessage(const InsertOutcome& outcome, char* out, size_t outSize)
@@ -51,6 +93,8 @@ void FormatInsertMessage(const InsertOutcome& outcome, char* out, size_t outSize
     if (outcome.result == InsertResult::PARTLY_MERGED)
         std::snprintf(out, outSize, InsertText(outcome.result), static_cast<int>(outcome.merged),
                       static_cast<int>(outcome.total), outcome.stoppedAt);
+    else if (InsertText(outcome.result)[0] == '\0')
+        FormatNamedInsertText(outcome, out, outSize);
     else
         std::snprintf(out, outSize, "%s", InsertText(outcome.result));
 }
@@ -63,4 +107,12 @@ bool Succeeded(const CreateOutcome& outcome)
 bool Succeeded(const InsertOutcome& outcome)
 {
     return outcome.result == InsertResult::ALL_MERGED;
+}
+
+void DescribeRecovery(Recovery recovery, const char* bankName, char* out, size_t outSize)
+{
+    if (recovery == Recovery::TAKEN_BACK)
+        FormatRecoveredMessage(bankName, out, outSize);
+    else
+        FormatNotRecoveredMessage(bankName, out, outSize);
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "bank/directory_search.h"
 #include "bank/file_io.h"
@@ -12,8 +13,8 @@
 BankWorkspace::BankWorkspace()
     : status(BANK_UNSET),
       entryCount(0),
-      sourceFile(INVALID_HANDLE_VALUE),
-      logFile(INVALID_HANDLE_VALUE),
+      sourceFile(),
+      logFile(),
       matchedEntry(nullptr),
       dataOffset(0),
       dataSize(0),
@@ -21,7 +22,7 @@ BankWorkspace::BankWorkspace()
       packageEntries(nullptr),
       packageData(nullptr),
       waveFormat(),
-      bank{BANK_UNSET, 0, 0, INVALID_HANDLE_VALUE, 0, 0, nullptr},
+      bank{BANK_UNSET, 0, 0, FileHandle(), 0, 0, nullptr, ReadResult::NOT_OPENED},
       growingPackage(false)
 {
 }
@@ -48,50 +49,33 @@ BankWorkspace::~BankWorkspace()
 
 bool OpenBank(BankDirectory& bank, const char* path)
 {
-    bank.file = OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE);
-    if (bank.file == INVALID_HANDLE_VALUE) {
-        bank.status = BANK_ERR_OPEN;
-        return false;
-    }
-    RwvHeader header;
-    std::memset(&header, 0, sizeof header);
-    const bool complete = ReadExactly(bank.file, &header, sizeof header);
-    bank.count = header.entryCount;
-    if (!complete || !IsGoodBankHeader(header)) {
-        bank.status = BANK_ERR_BAD_HEADER;
-        return false;
-    }
-    return true;
-}
-
-// The records that the bytes after the header can hold, a last partial one included.
-static int64_t RecordsPresent(int64_t fileBytes)
-{
-    const int64_t present = fileBytes - static_cast<int64_t>(RWV_HEADER_SIZE);
-    return present <= 0 ? 0 : (present + RWV_ENTRY_SIZE - 1) / static_cast<int64_t>(RWV_ENTRY_SIZE);
+    BankOpening opening = OpenBankFile(path, GENERIC_READ | GENERIC_WRITE, 0);
+    bank.opened = opening.result;
+    bank.file = std::move(opening.file);
+    bank.count = opening.header.entryCount;
+    if (opening.result == ReadResult::READ)
+        return true;
+    bank.status = opening.result == ReadResult::NOT_A_BANK ? BANK_ERR_BAD_HEADER : BANK_ERR_OPEN;
+    return false;
 }
 
 bool BankDirectory::LoadBankTable()
 {
     const int64_t size = SizeOfFile(file);
     fileSize = size < 0 ? 0 : (size > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<uint32_t>(size));
-    const int64_t held = std::min<int64_t>(count, RecordsPresent(size));
+    const int64_t held = RecordsHeld(count, size);
     // A directory that cannot lie within the format cannot be held either. A block of at
     // least one record tells a short directory apart from one that got no block.
-    const int64_t blockBytes = DirectoryBytes(std::max<int64_t>(held, 1));
     if (count > 0 && static_cast<int64_t>(RWV_HEADER_SIZE) + DirectoryBytes(held) <= RWV_FORMAT_LIMIT)
-        entries = static_cast<RwvEntry*>(AllocLockedBlock(static_cast<size_t>(blockBytes)));
+        entries = static_cast<RwvEntry*>(AllocLockedBlock(static_cast<size_t>(DirectoryBytes(std::max<int64_t>(held, 1)))));
     if (entries == nullptr) {
         CloseFile(file);
         status = BANK_ERR_NO_MEMORY;
         return false;
     }
     loaded = static_cast<int32_t>(held);
-    // On a short read the bytes that did not arrive stay zero: empty names match nothing.
-    const int64_t bytes = std::min(DirectoryBytes(held), size - static_cast<int64_t>(RWV_HEADER_SIZE));
-    const bool read = bytes <= 0 || (SeekTo(file, static_cast<int64_t>(RWV_HEADER_SIZE)) &&
-                                     ReadExactly(file, entries, static_cast<DWORD>(bytes)));
-    if (!read || bytes < DirectoryBytes(count)) {
+    if (!ReadRecords(file.Get(), entries, held, size) ||
+        static_cast<int64_t>(RWV_HEADER_SIZE) + DirectoryBytes(count) > size) {
         status = BANK_ERR_NO_MEMORY;
         return false;
     }

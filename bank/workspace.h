@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "bank/bank_reader.h"
+#include "bank/file_io.h"
 #include "bank/format.h"
 
 // Assigned, never combined: each records how far an operation got.
@@ -22,10 +24,11 @@ struct BankDirectory {
     int32_t status;
     uint32_t fileSize;  // saturates at 0xFFFFFFFF for files of 4 GiB or more
     int64_t usedSize;   // header + directory + all entry data; 64-bit so that it cannot overflow
-    HANDLE file;        // INVALID_HANDLE_VALUE while no file is open
+    FileHandle file;
     int32_t count;      // as the header claims it
     int32_t loaded;     // records held in entries: count, or fewer when the file is shorter
     RwvEntry* entries;  // loaded records in a locked global block, or null
+    ReadResult opened;  // how OpenBank ended: NOT_RECOVERED tells an interrupted change apart
 
     // Sets fileSize, reads the directory into entries, allocating only the records that the
     // file can hold (a header may claim far more). false when no block could be had (file
@@ -52,8 +55,8 @@ struct BankWorkspace {
 
     int32_t status;
     int32_t entryCount;
-    HANDLE sourceFile;  // INVALID_HANDLE_VALUE while no file is open
-    HANDLE logFile;     // INVALID_HANDLE_VALUE while no file is open
+    FileHandle sourceFile;
+    FileHandle logFile;
     RwvEntry* matchedEntry;
     uint32_t dataOffset;
     int32_t dataSize;
@@ -81,8 +84,8 @@ private:
 // exactlyOne, only when it names exactly one. Patterns that do not fit MAX_PATH are false.
 bool FileExists(const char* pattern, bool exactlyOne);
 
-// Opens the bank at path (read/write, not shared, existing only), reads and checks its
-// header, taking its entryCount into bank.count before the check. On failure sets
-// bank.status BANK_ERR_OPEN or BANK_ERR_BAD_HEADER and returns false; a file whose header
-// failed stays open in bank.file for the tear-down.
+// Opens the bank at path (read/write, not shared, existing only) through the one bank
+// opening, and checks its header, taking its entryCount into bank.count before the check.
+// On failure sets bank.status BANK_ERR_OPEN (bank.opened tells why) or BANK_ERR_BAD_HEADER
+// and returns false; a file whose header failed stays open in bank.file for the tear-down.
 bool OpenBank(BankDirectory& bank, const char* path);

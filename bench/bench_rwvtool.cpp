@@ -46,7 +46,7 @@ void BenchVerify(const std::string& root)
     for (int run = 0; run < RUNS; ++run) {
         const double start = Now();
         BankReader reader;
-        reader.Open(bank.c_str(), FILE_SHARE_READ);
+        reader.Open(bank.c_str(), GENERIC_READ, FILE_SHARE_READ);
         const size_t problems = FindBankProblems(reader).size();
         const double seconds = Now() - start;
         best = seconds < best ? seconds : best;

@@ -1,8 +1,11 @@
 // Messages for a bank that could not be read.
 #include "cli/bank_messages.h"
 
+#include "bank/final_messages.h"
 #include "bank/paths.h"
+#include "bank/undo_journal.h"
 #include "cli/console.h"
+
 
 void PrintReadFailure(const char* outcome, ReadResult read, const char* bankFile)
 {
@@ -17,7 +20,24 @@ void PrintReadFailure(const char* outcome, ReadResult read, const char* bankFile
     case ReadResult::NO_MEMORY:
         PrintMessage("%s: not enough memory.", outcome);
         return;
+    case ReadResult::NOT_RECOVERED: {
+        char message[RECOVERY_MESSAGE_SIZE];
+        FormatNotRecoveredMessage(name, message, sizeof message);
+        PrintMessage("%s", message);
+        return;
+    }
     case ReadResult::READ:
         return;
     }
+}
+
+bool TakeBackBeforeUse(const char* bankFile)
+{
+    const Recovery recovery = TakeBackInterruptedChange(bankFile);
+    if (recovery == Recovery::NOTHING_TO_DO)
+        return true;
+    char message[RECOVERY_MESSAGE_SIZE];
+    DescribeRecovery(recovery, NameAfterFolder(bankFile), message, sizeof message);
+    PrintMessage("%s", message);
+    return recovery == Recovery::TAKEN_BACK;
 }

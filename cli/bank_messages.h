@@ -7,3 +7,7 @@
 // "<outcome>: <bank> could not be opened. It may be in use by another program." and the
 // like; outcome says what was not done ("Nothing listed").
 void PrintReadFailure(const char* outcome, ReadResult read, const char* bankFile);
+
+// Takes back an interrupted change of bankFile before a command uses it, saying so on
+// standard error; false (message printed) when one is there and could not be taken back.
+bool TakeBackBeforeUse(const char* bankFile);

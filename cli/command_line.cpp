@@ -3,6 +3,7 @@
 
 #include "bank/format.h"
 #include "bank/paths.h"
+#include "cli/bank_messages.h"
 #include "cli/console.h"
 
 namespace {
@@ -100,7 +101,7 @@ bool FindBankPath(const std::string& operand, char (&path)[MAX_PATH])
         return false;
     }
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return FilePath(operand, path);
+        return FilePath(operand, path) && TakeBackBeforeUse(path);
     char folder[MAX_PATH];
     if (!FolderPath(operand, folder))
         return false;
@@ -109,7 +110,7 @@ bool FindBankPath(const std::string& operand, char (&path)[MAX_PATH])
         return false;
     }
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
-        return true;
+        return TakeBackBeforeUse(path);
     PrintMessage("The folder %s holds no %s; give a bank file or the folder that holds it.", operand.c_str(),
                  BANK_FILE_NAME);
     return false;

@@ -19,8 +19,9 @@ extern const char FORCE_OPTION[];
 
 CommandLine SplitCommandLine(int argc, char** argv);
 
-// A BANK operand: a bank file, or a folder holding "soundz.rwv". false (message printed)
-// when nothing is there or the path does not fit.
+// A BANK operand: a bank file, or a folder holding "soundz.rwv", with any interrupted change
+// of it taken back. false (message printed) when nothing is there, the path does not fit or
+// an interrupted change could not be taken back.
 bool FindBankPath(const std::string& operand, char (&path)[MAX_PATH]);
 // A file operand as a path; false (message printed) when it does not fit.
 bool FilePath(const std::string& operand, char (&path)[MAX_PATH]);

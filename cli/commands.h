@@ -16,3 +16,5 @@ int RunPack(const CommandLine& line);
 int RunInsert(const CommandLine& line);
 int RunStats(const CommandLine& line);
 int RunCompact(const CommandLine& line);
+int RunUndo(const CommandLine& line);
+int RunHistory(const CommandLine& line);

@@ -10,13 +10,30 @@ namespace {
 const char NO_BACKUP_OPTION[] = "--no-backup";
 const char NOT_COMPACTED[] = "Not compacted";
 
+void ReportCompacted(const CompactOutcome& outcome, const char* name, bool keepBackup)
+{
+    const long long before = outcome.sizeBefore;
+    const long long after = outcome.sizeAfter;
+    if (!keepBackup)
+        PrintMessage("%s compacted from %lld to %lld bytes%s.", name, before, after,
+                     outcome.hadRecords ? "; its recorded merges were dropped with the old bank" : "");
+    else if (!outcome.hadRecords)
+        PrintMessage("%s compacted from %lld to %lld bytes; the old bank is %s%s.", name, before, after, name,
+                     BACKUP_SUFFIX);
+    else
+        PrintMessage("%s compacted from %lld to %lld bytes; the old bank is %s%s, and its recorded merges can be "
+                     "taken back there (rwvtool undo %s%s).",
+                     name, before, after, name, BACKUP_SUFFIX, name, BACKUP_SUFFIX);
+}
+
 int Report(const CompactOutcome& outcome, const char* name, bool keepBackup)
 {
     switch (outcome.result) {
     case CompactResult::COMPACTED:
-        PrintMessage("%s compacted from %lld to %lld bytes%s%s%s.", name, static_cast<long long>(outcome.sizeBefore),
-                     static_cast<long long>(outcome.sizeAfter), keepBackup ? "; the old bank is " : "",
-                     keepBackup ? name : "", keepBackup ? BACKUP_SUFFIX : "");
+        ReportCompacted(outcome, name, keepBackup);
+        return EXIT_DONE;
+    case CompactResult::NOTHING_TO_COMPACT:
+        PrintMessage("%s has no wasted space; nothing to compact.", name);
         return EXIT_DONE;
     case CompactResult::BANK_NOT_READ:
         PrintReadFailure(NOT_COMPACTED, outcome.read, name);
@@ -34,11 +51,11 @@ int Report(const CompactOutcome& outcome, const char* name, bool keepBackup)
         PrintMessage("%s: the new bank could not be written (is the disk full?); %s was left untouched.", NOT_COMPACTED, name);
         break;
     case CompactResult::BACKUP_NOT_MADE:
-        PrintMessage("%s: %s could not be renamed to %s%s and was left untouched; check that file.", NOT_COMPACTED, name,
-                     name, BACKUP_SUFFIX);
+        PrintMessage("%s: the backup %s%s could not be made and %s was left untouched; check that file.", NOT_COMPACTED,
+                     name, BACKUP_SUFFIX, name);
         break;
     case CompactResult::NOT_SWITCHED:
-        PrintMessage("%s: the new bank could not take the place of %s, which was put back as it was.", NOT_COMPACTED, name);
+        PrintMessage("%s: the new bank could not take the place of %s, which was left as it was.", NOT_COMPACTED, name);
         break;
     }
     return EXIT_FAILED;

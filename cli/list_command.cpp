@@ -84,7 +84,7 @@ int RunList(const CommandLine& line)
     if (!FindBankPath(line.operands[0], bankFile))
         return EXIT_FAILED;
     BankReader bank;
-    const ReadResult read = bank.Open(bankFile, FILE_SHARE_READ);
+    const ReadResult read = bank.Open(bankFile, GENERIC_READ, FILE_SHARE_READ);
     if (read != ReadResult::READ) {
         PrintReadFailure(NOTHING_LISTED, read, bankFile);
         return EXIT_FAILED;

@@ -69,11 +69,22 @@ const Command COMMANDS[] = {
      "one is kept as soundz.rwv.bak unless --no-backup. A bank verify finds damaged is left\n"
      "untouched.\n\n"
      "Example:\n  rwvtool compact C:\\Games\\Veltrino\n"},
+    {"history", RunHistory, 1, 1, nullptr, "history BANK",
+     "Lists the merges recorded in the bank's undo file (soundz.rwv.undo beside soundz.rwv),\n"
+     "newest last: number, date and time, the package, the entries replaced and appended,\n"
+     "and the bytes the record keeps to take the merge back.\n\n"
+     "Example:\n  rwvtool history C:\\Games\\Veltrino\n"},
+    {"undo", RunUndo, 1, 1, "--all", "undo BANK [--all]",
+     "Takes back the newest recorded merge (with --all every one, newest first): the bank\n"
+     "becomes byte for byte what it was before. A bank that has changed since that merge is\n"
+     "left untouched.\n\n"
+     "Example:\n  rwvtool undo C:\\Games\\Veltrino\n"},
 };
 
 void PrintOverview(FILE* out)
 {
-    std::fprintf(out, "%s: lists, extracts, verifies, packs and compacts sound banks.\n\n", VERSION_TEXT);
+    std::fprintf(out, "%s: lists, extracts, verifies, packs, merges, takes back and compacts sound banks.\n\n",
+                 VERSION_TEXT);
     std::fprintf(out, "Usage: rwvtool COMMAND ...   (rwvtool COMMAND --help explains one command)\n\n");
     for (const Command& command : COMMANDS)
         std::fprintf(out, "  rwvtool %s\n", command.usage);

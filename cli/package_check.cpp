@@ -1,8 +1,6 @@
 // Package header tags and directory length, read from the file before any merge.
 #include "cli/package_check.h"
 
-#include <windows.h>
-
 #include "bank/file_io.h"
 #include "bank/format.h"
 
@@ -24,15 +22,11 @@ PackageCheck CheckHeader(const RwvHeader& header, int64_t fileSize)
 
 PackageCheck CheckPackageFile(const char* path)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const FileHandle file = OpenExistingFile(path, GENERIC_READ, FILE_SHARE_READ);
+    if (!file.IsOpen())
         return {PackageProblem::NOT_READ, 0, 0};
     RwvHeader header;
-    const bool read = ReadExactly(file, &header, sizeof header);
-    const int64_t size = SizeOfFile(file);
-    CloseFile(file);
-    if (!read)
+    if (!ReadExactly(file.Get(), &header, sizeof header))
         return {PackageProblem::NOT_A_PACKAGE, 0, 0};
-    return CheckHeader(header, size);
+    return CheckHeader(header, SizeOfFile(file.Get()));
 }

@@ -13,7 +13,7 @@ int RunVerify(const CommandLine& line)
     if (!FindBankPath(line.operands[0], bankFile))
         return EXIT_FAILED;
     BankReader bank;
-    const ReadResult read = bank.Open(bankFile, FILE_SHARE_READ);
+    const ReadResult read = bank.Open(bankFile, GENERIC_READ, FILE_SHARE_READ);
     if (read == ReadResult::NOT_OPENED || read == ReadResult::NO_MEMORY) {
         PrintReadFailure("Not verified", read, bankFile);
         return EXIT_FAILED;

@@ -293,13 +293,13 @@ TEST_F(CreatePackageTest, CheckWaveFileRecordsWhyAFileWasRejected)
     EXPECT_EQ(0, ws.CheckWaveFile((waves + "b.wav").c_str()));
     EXPECT_EQ(BANK_ERR_NOT_IN_BANK, ws.status);
     EXPECT_EQ(nullptr, ws.matchedEntry);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, ws.sourceFile);
+    EXPECT_FALSE(ws.sourceFile.IsOpen());
     EXPECT_EQ(1, ws.CheckWaveFile((waves + "A.WAV").c_str()));
     EXPECT_EQ(&ws.bank.entries[0], ws.matchedEntry);
     EXPECT_EQ(46u, ws.dataOffset);
     EXPECT_EQ(10, ws.dataSize);
     EXPECT_EQ(0, std::memcmp(WaveFormatBytes().data(), ws.waveFormat, 16));
-    EXPECT_NE(INVALID_HANDLE_VALUE, ws.sourceFile);
+    EXPECT_TRUE(ws.sourceFile.IsOpen());
     EXPECT_EQ(0, ws.AppendEntry()) << "no package blocks yet";
 }
 

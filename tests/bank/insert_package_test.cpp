@@ -321,7 +321,9 @@ TEST_F(InsertPackageTest, AnAppendPastTheFormatIsRefusedBeforeAnythingIsWritten)
     EXPECT_EQ(EntryBytes(bankEntries[0]), EntryBytes(BankEntry(0)));
 }
 
-TEST_F(InsertPackageTest, AFailedDataWriteLeavesThatEntrysRecordAsItWas)
+// The undo record fits the disk, the APPEND after it does not: the merge is taken back at
+// once, REPLACE included, and its record dropped.
+TEST_F(InsertPackageTest, AFailedDataWritePutsTheBankBackAsItWas)
 {
     const std::string disk = SmallDiskFolder();
     if (disk.empty())
@@ -331,17 +333,18 @@ TEST_F(InsertPackageTest, AFailedDataWriteLeavesThatEntrysRecordAsItWas)
     ASSERT_TRUE(WriteBankFile(bankPath, bankEntries, 40000));
     const PackageItem small = Item("a.wav", 80, 1), big = Item("b.wav", 40000, 2);
     ASSERT_TRUE(WritePackageFile(packages + "new.rwv", {small, big}));
+    const Bytes before = ReadWholeFile(bankPath);
     MergeAgain();
-    EXPECT_EQ(BANK_ERR_WRITE, outcome.status);
-    EXPECT_EQ(Line("a.wav", "REPLACE", 100, 200, 80, 200), Log());
-    EXPECT_EQ(80, BankEntry(0).size) << "the directory was written back";
-    EXPECT_EQ(EntryBytes(bankEntries[1]), EntryBytes(BankEntry(1)));
+    EXPECT_EQ(InsertResult::BANK_NOT_WRITTEN, outcome.result);
+    EXPECT_TRUE(outcome.restored);
+    EXPECT_EQ("", Log());
+    EXPECT_EQ(before, ReadWholeFile(bankPath));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((bankPath + ".undo").c_str()));
     RemoveFolder(disk);
 }
 
-// The directory's later pages are holes of a sparse bank on a full disk: writing them back
-// needs room that is not there, while the entry's data land on a page the file has.
-TEST_F(InsertPackageTest, AFailedDirectoryWriteBackIsReported)
+// A full disk leaves no room for the undo record: the bank is not touched at all.
+TEST_F(InsertPackageTest, AnUndoRecordThatCannotBeWrittenLeavesTheBankUntouched)
 {
     const std::string disk = SmallDiskFolder();
     if (disk.empty())
@@ -362,10 +365,11 @@ TEST_F(InsertPackageTest, AFailedDirectoryWriteBackIsReported)
     for (int i = 0; WriteWholeFile(disk + "filler" + std::to_string(i), filler); ++i) {
     }
     ASSERT_TRUE(WritePackageFile(packages + "new.rwv", {Item("a.wav", 80, 1)}));
+    const Bytes before = ReadWholeFile(bankPath);
     MergeAgain();
-    EXPECT_EQ(InsertResult::DIRECTORY_NOT_WRITTEN, outcome.result);
-    EXPECT_EQ("Package not included: writing soundz.rwv failed. Its sounds may be damaged; restore it from a copy.",
-              Message());
+    EXPECT_EQ(InsertResult::UNDO_NOT_WRITTEN, outcome.result);
+    EXPECT_EQ(before, ReadWholeFile(bankPath));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((bankPath + ".undo").c_str()));
     RemoveFolder(disk);
 }
 

@@ -34,7 +34,7 @@ TEST_F(BankDirectoryTest, AShortDirectoryKeepsWhatArrivedFollowedByZeros)
     EXPECT_EQ(BANK_ERR_NO_MEMORY, ws.bank.status);
     EXPECT_EQ(bytes.size(), ws.bank.fileSize);
     ASSERT_NE(nullptr, ws.bank.entries);
-    EXPECT_NE(INVALID_HANDLE_VALUE, ws.bank.file);
+    EXPECT_TRUE(ws.bank.file.IsOpen());
     const uint8_t* third = reinterpret_cast<const uint8_t*>(&ws.bank.entries[2]);
     EXPECT_EQ(0, std::memcmp(third, &entries[2], 3));
     for (size_t i = 3; i < 84; ++i)
@@ -75,7 +75,7 @@ TEST_F(BankDirectoryTest, OpeningRefusesHeldBadAndShortBanks)
         BankWorkspace ws;
         EXPECT_FALSE(OpenBank(ws.bank, bank.c_str()));
         EXPECT_EQ(BANK_ERR_OPEN, ws.bank.status);
-        EXPECT_EQ(INVALID_HANDLE_VALUE, ws.bank.file);
+        EXPECT_FALSE(ws.bank.file.IsOpen());
     }
     const struct {
         Bytes bytes;
