@@ -9,36 +9,13 @@
 #include "cli/bank_messages.h"
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "cli/sound_figures.h"
 
 namespace {
 
 const char NOTHING_LISTED[] = "Nothing listed";
 const char TSV_OPTION[] = "--tsv";
 const int MIN_NAME_WIDTH = 4;
-const double BYTES_PER_KILOBYTE = 1024.0;
-
-// Columns count characters: the continuation bytes of UTF-8 take no room of their own.
-int ColumnsOf(const std::string& text)
-{
-    int columns = 0;
-    for (const char c : text)
-        columns += (static_cast<unsigned char>(c) & 0xC0) == 0x80 ? 0 : 1;
-    return columns;
-}
-
-std::string Duration(double seconds)
-{
-    char text[32];
-    if (seconds < 0)
-        return "?";
-    std::snprintf(text, sizeof text, "%.2f s", seconds);
-    return text;
-}
-
-double Kilobytes(int64_t bytes)
-{
-    return static_cast<double>(bytes) / BYTES_PER_KILOBYTE;
-}
 
 void PrintTable(const BankReader& bank)
 {

@@ -1,5 +1,6 @@
 // pack and insert: the file work of Create Package and Insert Package, with each wave left
 // out and each entry merged told, and the window's final message as their last word.
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "cli/console.h"
 #include "cli/nearest_word.h"
 #include "cli/package_check.h"
+#include "cli/sound_figures.h"
 
 namespace {
 
@@ -199,6 +201,48 @@ int FinishPack(const CreateOutcome& outcome, int leftOut)
     return EXIT_FAILED;
 }
 
+// One line per merged entry: what became of it, its size before and after, how long it plays.
+void PrintMergedEntries(const std::vector<MergedEntry>& entries)
+{
+    int width = 0;
+    for (const MergedEntry& entry : entries) {
+        const int columns = ColumnsOf(PrintableText(NameAsUtf8(entry.name.text)));
+        width = columns > width ? columns : width;
+    }
+    for (const MergedEntry& entry : entries) {
+        const std::string name = PrintableText(NameAsUtf8(entry.name.text));
+        const char* action = entry.unchanged ? "unchanged" : entry.append ? "APPEND" : "REPLACE";
+        PrintResult("%-9s  %s%*s  %7.1f KB -> %7.1f KB  %s\n", action, name.c_str(), width - ColumnsOf(name), "",
+                    Kilobytes(entry.oldSize), Kilobytes(entry.newSize),
+                    DurationOf(entry.packageFormat, entry.newSize).c_str());
+    }
+}
+
+// The merge keeps the bank's rate and bits, so a sound of another format plays wrong.
+void WarnOfFormat(const MergedEntry& entry)
+{
+    const WaveFormat package = DecodeWaveFormat(entry.packageFormat);
+    const WaveFormat bank = DecodeWaveFormat(entry.oldFormat);
+    if (PlaysAlike(package, bank))
+        return;
+    const std::string name = PrintableText(NameAsUtf8(entry.name.text));
+    PrintMessage("Warning: %s: the package holds %s, but the bank plays %s as %s; it will play wrong until a wave "
+                 "of that format replaces it.",
+                 name.c_str(), DescribeFormatFigures(package).c_str(), name.c_str(), DescribeFormatFigures(bank).c_str());
+}
+
+// The log's full path, for a user who ran the command from anywhere.
+void PrintLogPath(const char* packageFile)
+{
+    char folder[MAX_PATH];
+    char log[MAX_PATH];
+    char full[MAX_PATH];
+    FolderOf(packageFile, folder);
+    const DWORD length = JoinPath(log, folder, UNPACK_LOG_NAME) ? GetFullPathNameA(log, MAX_PATH, full, nullptr) : 0;
+    if (length > 0 && length < MAX_PATH && Exists(full))
+        PrintResult("Log: %s\n", full);
+}
+
 }  // namespace
 
 int RunPack(const CommandLine& line)
@@ -232,6 +276,11 @@ int RunInsert(const CommandLine& line)
         !PackageFits(line.operands[0], packageFile, bankFile))
         return EXIT_FAILED;
     const InsertOutcome outcome = MergePackage(packageFile, bankFile);
+    PrintMergedEntries(outcome.entries);
+    PrintLogPath(packageFile);
+    FinishResults();
+    for (const MergedEntry& entry : outcome.entries)
+        WarnOfFormat(entry);
     PrintFinalMessage(outcome, FormatInsertMessage);
     return Succeeded(outcome) ? EXIT_DONE : EXIT_FAILED;
 }

@@ -419,8 +419,8 @@ TEST_F(RwvtoolTest, ExtractNeverOverwritesAFileItWroteInTheSameRun)
 }
 
 // A 44.1 kHz stereo wave for an entry the bank plays as 22.05 kHz mono would play at the
-// wrong speed: left out with its reason unless --any-format.
-TEST_F(RwvtoolTest, PackLeavesOutAWaveOfAnotherFormatUnlessAsked)
+// wrong speed: pack leaves it out with its reason unless --any-format, and insert warns.
+TEST_F(RwvtoolTest, AWaveOfAnotherFormatIsNeverTakenSilently)
 {
     std::vector<RwvEntry> entries = MixedEntries();
     for (RwvEntry& entry : entries)
@@ -452,6 +452,15 @@ TEST_F(RwvtoolTest, PackLeavesOutAWaveOfAnotherFormatUnlessAsked)
     const ToolRun any = Run("pack --any-format " + Quote(waves) + " " + Quote(folder));
     EXPECT_EQ(std::string::npos, any.err.find("horn.wav:"));
     EXPECT_EQ(16u + 2 * 84 + 300, ReadWholeFile(waves + "NewPack.rwv").size());
+
+    const ToolRun insert = Run("insert " + Quote(waves) + " " + Quote(folder));
+    EXPECT_EQ(0u, insert.exitCode) << insert.err;
+    EXPECT_NE(std::string::npos, insert.out.find("REPLACE    horn.wav      0.9 KB ->     0.2 KB  0.00 s\n"))
+        << insert.out;
+    EXPECT_NE(std::string::npos, insert.out.find("\nLog: " + waves + "Unpack.log\n"));
+    EXPECT_NE(std::string::npos, insert.err.find("Warning: horn.wav: the package holds 44100 Hz 2 channels 16 bit, but "
+                                                 "the bank plays horn.wav as 22050 Hz 1 channel 16 bit"));
+    EXPECT_NE(std::string::npos, Run("insert " + Quote(waves) + " " + Quote(folder)).out.find("unchanged  shot.wav"));
 }
 
 // Cyrillic folders and entry names, one of them in code page 1252 as older banks hold
