@@ -327,6 +327,17 @@ TEST_F(RwvtoolTest, DamagedBanksAreReportedAndNeverCompacted)
     ASSERT_TRUE(WriteWholeFile(folder + "liar.rwv", liar));
     EXPECT_EQ("directory: 25000000 entries need 2100000016 bytes, but the file holds 100\n",
               Run("verify " + Quote(folder + "liar.rwv")).out);
+    // Nor one whose file holds 1.9 GB of (sparse, zero) records: they are streamed, not held.
+    const std::string sparse = folder + "sparse.rwv";
+    ASSERT_TRUE(WriteWholeFile(sparse, GoodHeaderBytes(25000000)));
+    HANDLE file = CreateFileA(sparse.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = 1900000000;
+    ASSERT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
+    const ToolRun streamed = Run("verify " + Quote(sparse));
+    EXPECT_EQ("directory: 25000000 entries need 2100000016 bytes, but the file holds 1900000000\n", streamed.out);
+    EXPECT_EQ("sparse.rwv has 1 problem(s), listed above; restore it from a copy before changing it.\n", streamed.err);
 }
 
 TEST_F(RwvtoolTest, ExitStatusAndMessagesTellWhatHappened)
