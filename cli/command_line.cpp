@@ -10,13 +10,15 @@ namespace {
 
 const char OPTION_PREFIX = '-';
 const char HELP_WORD[] = "help";
+// The one option word that does not start with the prefix: Windows programs' help.
+const char WINDOWS_HELP[] = "/?";
 
 // The short and the Windows spellings of options, each with the long one it stands for.
 struct Alias {
     const char* given;
     const char* option;
 };
-const Alias ALIASES[] = {{"-h", HELP_OPTION}, {"/?", HELP_OPTION}, {"-?", HELP_OPTION}, {"-f", FORCE_OPTION}};
+const Alias ALIASES[] = {{"-h", HELP_OPTION}, {WINDOWS_HELP, HELP_OPTION}, {"-?", HELP_OPTION}, {"-f", FORCE_OPTION}};
 
 // Options are words as a user types them: "--Help" is "--help".
 std::string FoldedOption(const std::string& word)
@@ -33,7 +35,7 @@ std::string FoldedOption(const std::string& word)
 
 bool IsOption(const std::string& word)
 {
-    return (word.size() > 1 && word[0] == OPTION_PREFIX) || word == "/?";
+    return (word.size() > 1 && word[0] == OPTION_PREFIX) || word == WINDOWS_HELP;
 }
 
 bool EndsInSeparator(const std::string& path)

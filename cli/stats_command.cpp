@@ -57,7 +57,7 @@ void PrintReport(const Figures& figures, const std::string& name, const std::str
     const double percent = PERCENT * static_cast<double>(wasted) / static_cast<double>(figures.fileBytes);
     PrintResult("Wasted space: %.2f MB (%.2f%%)\n", Megabytes(wasted), percent);
     if (figures.wastedBytes > 0)
-        PrintResult("rwvtool compact \"%s\" reclaims it.\n", operand.c_str());
+        PrintResult("To reclaim it: rwvtool compact \"%s\"\n", operand.c_str());
 }
 
 }  // namespace
