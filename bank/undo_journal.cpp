@@ -241,7 +241,7 @@ bool UndoJournal::Begin(const BankChange& change)
 
 bool UndoJournal::Commit()
 {
-    return WriteState(file_.Get(), recordAt_, STATE_DONE) && file_.Close();
+    return WriteState(file_.Get(), recordAt_, STATE_DONE);
 }
 
 bool UndoJournal::Drop()

@@ -11,6 +11,7 @@
 
 #include "app/main_dialog.h"
 #include "app/operations.h"
+#include "bank/insert_package.h"
 #include "res/resource.h"
 #include "tests/operations/box_driver.h"
 #include "tools/bank_files.h"
@@ -36,6 +37,10 @@ const char STATISTICS_BANK_TEXT[] = "Please select the folder with the file soun
 const char CREATED_TEXT[] = "Package created, see 'pack.log' file.";
 const char INCLUDED_TEXT[] = "Package included in rwv file, see 'unpack.log' file.";
 const char NO_STATISTICS_TEXT[] = "The file soundz.rwv cannot be read or is not a sound bank.";
+const char RECOVERED_TEXT[] =
+    "The last change to soundz.rwv was interrupted. soundz.rwv has been put back as it was before it.";
+// An undo record's state as the process leaves it when it ends before the merge is done.
+const uint8_t INTERRUPTED_STATE[] = {'P', 'E', 'N', 'D'};
 const char CREATE_BANK_HELD_TEXT[] =
     "Package not created: soundz.rwv could not be opened. It may be in use by another program.";
 const char INSERT_BANK_HELD_TEXT[] =
@@ -382,6 +387,27 @@ TEST_F(InsertPackageTest, MergesThePackageFromTheTwoFoldersTyped)
     ExpectFolderPrompt(driver.seen[0], PACKAGE_CAPTION, PACKAGE_TEXT, root);
     ExpectFolderPrompt(driver.seen[1], INSERT_BANK_CAPTION, BANK_TEXT, pack);
     ExpectFinalMessage(driver.seen[2], INSERT_FINISHED_CAPTION, INCLUDED_TEXT);
+    ExpectMerged();
+}
+
+// A merge ended half way by a crash: the next Insert Package finds its record, says that
+// the bank was put back, and merges into the bank as it was before.
+TEST_F(InsertPackageTest, AnInterruptedMergeIsTakenBackBeforeTheMerge)
+{
+    const std::string other = Folder("other");
+    ASSERT_TRUE(WritePackageFile(other + "p.rwv", {{MakeEntry("keep.wav", 0, 900), ToneData(900, 7)}}));
+    ASSERT_EQ(MergePackage((other + "p.rwv").c_str(), (root + "soundz.rwv").c_str()).result, InsertResult::ALL_MERGED);
+    Bytes record = ReadWholeFile(root + "soundz.rwv.undo");
+    std::copy(INTERRUPTED_STATE, INTERRUPTED_STATE + 4, record.begin() + 4);
+    ASSERT_TRUE(WriteWholeFile(root + "soundz.rwv.undo", record));
+
+    BoxDriver driver({Type(pack, IDOK), Type(root, IDOK), Press(IDOK), Press(IDOK)});
+    EXPECT_EQ(driver.Run(InsertPackage), 1);
+    ASSERT_EQ(driver.seen.size(), 4u);
+    EXPECT_EQ(driver.seen[2].caption, "Insert Sounds Package");
+    EXPECT_EQ(driver.seen[2].text, RECOVERED_TEXT);
+    EXPECT_EQ(driver.seen[2].icon, LoadIconA(nullptr, IDI_INFORMATION));
+    ExpectFinalMessage(driver.seen[3], INSERT_FINISHED_CAPTION, INCLUDED_TEXT);
     ExpectMerged();
 }
 
