@@ -388,6 +388,53 @@ TEST_F(RwvtoolTest, ExitStatusAndMessagesTellWhatHappened)
     EXPECT_FALSE(PathExists(folder + "Unpack.log"));
 }
 
+// The merges of a bank through the program: listed, taken back, refused once the bank has
+// moved on, and an interrupted one taken back by whatever command opens the bank next.
+TEST_F(RwvtoolTest, MergesAreListedAndTakenBack)
+{
+    ASSERT_TRUE(WriteBankFile(bank, MixedEntries(), MIXED_FILE_SIZE));
+    const Bytes original = ReadWholeFile(bank);
+    const std::string package = folder + "p.rwv";
+    ASSERT_TRUE(WritePackageFile(package, {{MakeEntry("shot.wav", 0, 500), ToneData(500, 1)}}));
+    const std::string insert = "insert " + Quote(package) + " " + Quote(bank);
+    ASSERT_EQ(0u, Run(insert).exitCode);
+    const ToolRun history = Run("history " + Quote(folder));
+    EXPECT_EQ(0u, history.exitCode);
+    EXPECT_NE(std::string::npos, history.out.find("  " + package + "  1 replaced, 0 appended, ")) << history.out;
+
+    Bytes record = ReadWholeFile(bank + ".undo");
+    std::memcpy(record.data() + 4, "PEND", 4);  // as a merge leaves it when the process ends
+    ASSERT_TRUE(WriteWholeFile(bank + ".undo", record));
+    const ToolRun listed = Run("list " + Quote(bank));
+    EXPECT_EQ(0u, listed.exitCode);
+    EXPECT_EQ("The last change to soundz.rwv was interrupted. soundz.rwv has been put back as it was before it.\n",
+              listed.err);
+    EXPECT_EQ(original, ReadWholeFile(bank));
+
+    ASSERT_EQ(0u, Run(insert).exitCode);
+    const ToolRun undone = Run("undo " + Quote(bank));
+    EXPECT_EQ(0u, undone.exitCode);
+    EXPECT_EQ(0u, undone.err.find("Took back the merge of " + package + " made ")) << undone.err;
+    EXPECT_EQ(original, ReadWholeFile(bank));
+    EXPECT_EQ("soundz.rwv has no recorded merges.\n", Run("history " + Quote(bank)).out);
+    EXPECT_EQ(1u, Run("undo " + Quote(bank)).exitCode);
+
+    ASSERT_EQ(0u, Run(insert).exitCode);
+    Bytes moved = ReadWholeFile(bank);
+    moved[16 + 60] ^= 1;  // another program touched shot.wav's record
+    ASSERT_TRUE(WriteWholeFile(bank, moved));
+    const ToolRun stale = Run("undo " + Quote(bank));
+    EXPECT_EQ(1u, stale.exitCode);
+    EXPECT_EQ("soundz.rwv has changed since its last recorded merge; nothing was taken back.\n", stale.err);
+    EXPECT_EQ(moved, ReadWholeFile(bank));
+
+    ASSERT_TRUE(WriteBankFile(bank, PackedBankEntries({"a.wav"}, {100}), 16 + 84 + 100));
+    const ToolRun compact = Run("compact " + Quote(bank));
+    EXPECT_EQ(0u, compact.exitCode);
+    EXPECT_EQ("soundz.rwv has no wasted space; nothing to compact.\n", compact.err);
+    EXPECT_FALSE(PathExists(bank + ".bak"));
+}
+
 // Two entries whose names lead to one file: letters the file system folds alike ("Ä" and
 // "ä" in code page 1252) and a long name beside another entry's short alias. Even with
 // --force the first file stays, and the second entry's refusal names the first.
