@@ -2,6 +2,7 @@
 // round trip through a temporary file.
 #include "app/resource_image.h"
 
+#include "bank/file_io.h"
 #include "res/resource.h"
 
 #include <cstring>
@@ -48,12 +49,11 @@ bool ResourceImage::ExtractCursor(WORD id, HCURSOR* cursor) const
     if (!TempCursorPath(path))
         return false;
     // CREATE_ALWAYS: an older, longer file of that name must not leave its tail behind.
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    FileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen())
         return false;
     DWORD written = 0;
-    const bool ok = WriteFile(file, data, size, &written, nullptr) && written == size;
-    CloseHandle(file);
+    const bool ok = WriteFile(file.Get(), data, size, &written, nullptr) && written == size && file.Close();
     if (ok)
         *cursor = static_cast<HCURSOR>(LoadImageA(nullptr, path, IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE));
     DeleteFileA(path);

@@ -8,34 +8,12 @@
 #include "bank/file_io.h"
 #include "bank/growing_block.h"
 #include "bank/paths.h"
+#include "bank/wave.h"
 
 namespace {
 
-// A wave file's first bytes, as far as the scan looks at them.
-const size_t WAVE_HEAD_SIZE = 36;
-const size_t WAVE_FMT_LENGTH_AT = 16;
-const size_t WAVE_FORMAT_AT = 20;
-// The chunk after "fmt " starts at 20 + f; its 4-byte length field sits at 24 + f.
-const int64_t WAVE_FMT_BODY_AT = 20;
-// The smallest format record (one without bits per sample) is 14 bytes long.
-const int32_t WAVE_FMT_MIN_LENGTH = 14;
-const size_t TAG_SIZE = 4;
-
-// Four characters compared with A-Z folded, as the wave tags are.
-bool TagMatches(const uint8_t* bytes, const char* tag)
-{
-    for (size_t i = 0; i < TAG_SIZE; ++i) {
-        if (FoldAsciiLetter(static_cast<char>(bytes[i])) != FoldAsciiLetter(tag[i]))
-            return false;
-    }
-    return true;
-}
-
-int32_t ReadLe32(const uint8_t* bytes)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-                                (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24));
-}
+// The window takes every wave the bank names, as it always has.
+const PackRules WINDOW_RULES = {false};
 
 // What the folder's wave files could add at most, so that the package blocks can reserve it.
 struct WaveFolderTotals {
@@ -68,24 +46,70 @@ bool CreatePackageBlocks(BankWorkspace& ws, const char* pattern)
     return ws.packageEntries != nullptr && ws.packageData != nullptr;
 }
 
-bool TakeWave(BankWorkspace& ws, const char* waveFolder, const char* name)
+// Whether a wave that passed the window's checks breaks the rules.
+WaveRefusal RuleBroken(const BankWorkspace& ws, const PackRules& rules)
 {
-    char path[MAX_PATH];
-    if (!JoinPath(path, waveFolder, name)) {
-        ws.status = BANK_ERR_OPEN;
-        return false;
-    }
-    const bool taken = ws.CheckWaveFile(path) && ws.AppendEntry();
-    CloseFile(ws.sourceFile);
-    return taken;
+    if (rules.sameFormat &&
+        !PlaysAlike(DecodeWaveFormat(ws.waveFormat), DecodeWaveFormat(ws.matchedEntry->format)))
+        return WaveRefusal::OTHER_FORMAT;
+    return WaveRefusal::NONE;
 }
 
-void ScanWaveFolder(BankWorkspace& ws, const char* waveFolder, const char* pattern, CreateOutcome& outcome)
+// The reason CheckWaveFile gave for its refusal, read from the status it left.
+WaveRefusal CheckRefusal(const BankWorkspace& ws, bool emptyFile)
+{
+    switch (ws.status) {
+    case BANK_ERR_OPEN:
+        return WaveRefusal::NOT_OPENED;
+    case BANK_ERR_NOT_IN_BANK:
+        return WaveRefusal::NOT_IN_BANK;
+    default:
+        return emptyFile ? WaveRefusal::EMPTY : WaveRefusal::NOT_A_WAVE;
+    }
+}
+
+// The package has no room when memory or the format's 2 GB ran out; otherwise the sound
+// could not be read.
+WaveRefusal AppendRefusal(const BankWorkspace& ws)
+{
+    return ws.status == BANK_ERR_NO_MEMORY ? WaveRefusal::NO_ROOM : WaveRefusal::NOT_READ;
+}
+
+WaveRefusal AddWave(BankWorkspace& ws, const char* path, bool emptyFile, const PackRules& rules)
+{
+    if (!ws.CheckWaveFile(path))
+        return CheckRefusal(ws, emptyFile);
+    const WaveRefusal broken = RuleBroken(ws, rules);
+    if (broken != WaveRefusal::NONE)
+        return broken;
+    return ws.AppendEntry() ? WaveRefusal::NONE : AppendRefusal(ws);
+}
+
+// Adds the wave to the package, or tells the observer why it stays out.
+bool TakeWave(BankWorkspace& ws, const char* waveFolder, const WIN32_FIND_DATAA& match, const PackRules& rules,
+              PackObserver* observer)
+{
+    const char* name = match.cFileName;
+    const bool emptyFile = match.nFileSizeLow == 0 && match.nFileSizeHigh == 0;
+    char path[MAX_PATH];
+    WaveRefusal why = WaveRefusal::NOT_OPENED;
+    if (JoinPath(path, waveFolder, name))
+        why = AddWave(ws, path, emptyFile, rules);
+    else
+        ws.status = BANK_ERR_OPEN;
+    if (why != WaveRefusal::NONE && observer != nullptr)
+        observer->LeftOut({name, why, ws.waveFormat, ws.matchedEntry, ws.bank.entries, ws.bank.loaded});
+    CloseFile(ws.sourceFile);
+    return why == WaveRefusal::NONE;
+}
+
+void ScanWaveFolder(BankWorkspace& ws, const char* waveFolder, const char* pattern, const PackRules& rules,
+                    PackObserver* observer, CreateOutcome& outcome)
 {
     char line[LOG_LINE_SIZE];
     for (DirectorySearch search(pattern); search.Found(); search.Next()) {
         const char* name = search.Match().cFileName;
-        const bool ok = TakeWave(ws, waveFolder, name);
+        const bool ok = TakeWave(ws, waveFolder, search.Match(), rules, observer);
         ++(ok ? outcome.filesOk : outcome.filesNotOk);
         std::snprintf(line, sizeof line, ok ? "%s OK\r\n" : "%s NOT OK\r\n", name);
         WriteLogLine(ws.logFile, line);
@@ -134,7 +158,8 @@ bool WritePackage(BankWorkspace& ws, const char* waveFolder)
 }
 
 // The file work in its order; every early return leaves an existing "NewPack.rwv" alone.
-CreateResult MakePackage(BankWorkspace& ws, const char* waveFolder, const char* bankFile, CreateOutcome& outcome)
+CreateResult MakePackage(BankWorkspace& ws, const char* waveFolder, const char* bankFile, const PackRules& rules,
+                         PackObserver* observer, CreateOutcome& outcome)
 {
     char pattern[MAX_PATH];
     if (!JoinPath(pattern, waveFolder, WAVE_PATTERN))
@@ -157,7 +182,7 @@ CreateResult MakePackage(BankWorkspace& ws, const char* waveFolder, const char* 
         ws.status = BANK_ERR_NO_MEMORY;
         return CreateResult::NO_MEMORY;
     }
-    ScanWaveFolder(ws, waveFolder, pattern, outcome);
+    ScanWaveFolder(ws, waveFolder, pattern, rules, observer, outcome);
     return WritePackage(ws, waveFolder) ? CreateResult::PACKAGE_WRITTEN : CreateResult::PACKAGE_NOT_WRITTEN;
 }
 
@@ -176,26 +201,21 @@ int BankWorkspace::CheckWaveFile(const char* path)
     }
     uint8_t head[WAVE_HEAD_SIZE];
     const int64_t fileBytes = SizeOfFile(sourceFile);
-    bool wave = ReadExactly(sourceFile, head, sizeof head) && TagMatches(head, "RIFF") &&
-                TagMatches(head + 8, "WAVE") && TagMatches(head + 12, "fmt ");
-    const int32_t fmtLength = wave ? ReadLe32(head + WAVE_FMT_LENGTH_AT) : 0;
-    // The length field and the data it announces must both lie inside the file.
-    const int64_t lengthAt = WAVE_FMT_BODY_AT + 4 + static_cast<int64_t>(fmtLength);
+    WaveHead parsed = {false, {}, 0};
+    if (ReadExactly(sourceFile, head, sizeof head))
+        parsed = ParseWaveHead(head, fileBytes);
     uint8_t length[4];
-    wave = wave && fmtLength >= WAVE_FMT_MIN_LENGTH && lengthAt + 4 <= fileBytes &&
-           SeekTo(sourceFile, lengthAt) && ReadExactly(sourceFile, length, sizeof length);
-    const int32_t declared = wave ? ReadLe32(length) : -1;
-    wave = wave && declared >= 0 && lengthAt + 4 + declared <= fileBytes;
-    if (!wave) {
+    const bool lengthRead = parsed.isWave && SeekTo(sourceFile, parsed.dataLengthAt) &&
+                            ReadExactly(sourceFile, length, sizeof length);
+    const int32_t declared = lengthRead ? static_cast<int32_t>(ReadLe32(length)) : -1;
+    if (!lengthRead || !SoundFitsFile(parsed.dataLengthAt, declared, fileBytes)) {
         status = BANK_ERR_NOT_WAVE;
         CloseFile(sourceFile);
         return 0;
     }
-    // Always file bytes 20 to 35, as every reader of a package expects them: after a
-    // 14-byte chunk the last two are the first bytes of the next chunk's id.
-    std::memcpy(waveFormat, head + WAVE_FORMAT_AT, sizeof waveFormat);
+    std::memcpy(waveFormat, parsed.format, sizeof waveFormat);
     dataSize = declared;
-    dataOffset = static_cast<uint32_t>(lengthAt + 4);
+    dataOffset = static_cast<uint32_t>(parsed.dataLengthAt + sizeof length);
     matchedEntry = bank.FindEntry(NameAfterFolder(path));
     if (matchedEntry == nullptr) {
         status = BANK_ERR_NOT_IN_BANK;
@@ -259,12 +279,18 @@ int BankWorkspace::AppendEntry()
     return 1;
 }
 
-CreateOutcome BuildPackage(const char* waveFolder, const char* bankFile)
+CreateOutcome BuildPackage(const char* waveFolder, const char* bankFile, const PackRules& rules,
+                           PackObserver* observer)
 {
     BankWorkspace ws;
     CreateOutcome outcome = {CreateResult::PACKAGE_NOT_WRITTEN, BANK_UNSET, BANK_UNSET, 0, 0};
-    outcome.result = MakePackage(ws, waveFolder, bankFile, outcome);
+    outcome.result = MakePackage(ws, waveFolder, bankFile, rules, observer, outcome);
     outcome.status = ws.status;
     outcome.bankStatus = ws.bank.status;
     return outcome;
+}
+
+CreateOutcome BuildPackage(const char* waveFolder, const char* bankFile)
+{
+    return BuildPackage(waveFolder, bankFile, WINDOW_RULES, nullptr);
 }

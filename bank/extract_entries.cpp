@@ -2,52 +2,20 @@
 // wave header written and its bytes streamed through one bounded buffer.
 #include "bank/extract_entries.h"
 
-#include <cstring>
+#include <map>
+#include <set>
 
 #include "bank/bank_reader.h"
 #include "bank/chunk_copier.h"
 #include "bank/duplicate_names.h"
+#include "bank/file_identity.h"
 #include "bank/file_io.h"
 #include "bank/paths.h"
 #include "bank/safe_file_name.h"
 #include "bank/verify_bank.h"
+#include "bank/wave.h"
 
 namespace {
-
-// "RIFF" size "WAVE" "fmt " 16 <format> "data" size: 44 bytes before the samples.
-const size_t WAVE_HEADER_SIZE = 44;
-const uint32_t RIFF_HEAD_AFTER_SIZE = 36;  // "WAVE", the whole "fmt " chunk, "data" and its size
-const uint32_t CHUNK_ALIGNMENT = 2;
-
-void PutTag(uint8_t* at, const char* tag)
-{
-    std::memcpy(at, tag, 4);
-}
-
-void PutLe32(uint8_t* at, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-// Chunks hold an even number of bytes: an odd data chunk is followed by one pad byte.
-uint32_t PadOf(const RwvEntry& entry)
-{
-    return static_cast<uint32_t>(entry.size) % CHUNK_ALIGNMENT;
-}
-
-void MakeWaveHeader(const RwvEntry& entry, uint8_t (&header)[WAVE_HEADER_SIZE])
-{
-    const uint32_t size = static_cast<uint32_t>(entry.size);
-    PutTag(header, "RIFF");
-    PutLe32(header + 4, RIFF_HEAD_AFTER_SIZE + size + PadOf(entry));
-    PutTag(header + 8, "WAVE");
-    PutTag(header + 12, "fmt ");
-    PutLe32(header + 16, static_cast<uint32_t>(RWV_FORMAT_SIZE));
-    std::memcpy(header + 20, entry.format, RWV_FORMAT_SIZE);
-    PutTag(header + 36, "data");
-    PutLe32(header + 40, size);
-}
 
 class Extraction {
 public:
@@ -66,25 +34,65 @@ public:
         Report(DescribeEntry(i, bank_.entries[i]) + ": not extracted, " + why);
     }
     void Extract(int32_t i);
+    // Entry i, which an earlier entry's name hides, passed over with the fate of that entry.
+    void PassOverShadowed(int32_t i, int32_t first)
+    {
+        const bool firstWritten = writtenBy_.count(first) > 0;
+        PassOver(i, "its name is that of " + DescribeEntry(first, bank_.entries[first]) +
+                        (firstWritten ? ", which is extracted instead" : ", which is found instead"));
+    }
 
     ExtractOutcome outcome = {ExtractResult::ALL_EXTRACTED, ReadResult::READ, 0, 0, 0};
 
 private:
     bool WriteWave(const RwvEntry& entry, HANDLE wave)
     {
-        uint8_t header[WAVE_HEADER_SIZE];
-        MakeWaveHeader(entry, header);
+        const uint32_t size = static_cast<uint32_t>(entry.size);
+        uint8_t head[WRITTEN_WAVE_HEAD_SIZE];
+        MakeWaveHead(entry.format, size, head);
         const uint8_t pad = 0;
-        return copier_.Copy(bank_.File(), entry.offset, entry.size, wave, header, sizeof header) &&
-               WriteExactly(wave, &pad, PadOf(entry));
+        return copier_.Copy(bank_.File(), entry.offset, entry.size, wave, head, sizeof head) &&
+               WriteExactly(wave, &pad, WavePadOf(size));
     }
+    // The file for entry i opened for writing and emptied, or not open with the entry passed
+    // over. A file this run wrote is never written again, by any of its names.
+    FileHandle OpenWaveFile(int32_t i, const char* path, FileIdentity& identity);
 
     BankReader& bank_;
     const char* outFolder_;
     bool overwrite_;
     WorkObserver& observer_;
     ChunkCopier copier_;
+    std::map<FileIdentity, int32_t> written_;  // each file written, with its entry
+    std::set<int32_t> writtenBy_;              // the entries written
 };
+
+FileHandle Extraction::OpenWaveFile(int32_t i, const char* path, FileIdentity& identity)
+{
+    // Opened without emptying, so that a file that must be kept is kept whole.
+    FileHandle wave(CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    if (!wave.IsOpen() || !IdentityOf(wave.Get(), identity)) {
+        PassOver(i, "the file could not be created");
+        return FileHandle();
+    }
+    const auto earlier = written_.find(identity);
+    if (earlier != written_.end()) {
+        Report(DescribeEntry(i, bank_.entries[i]) + ": not extracted: its file would be the one written for " +
+               DescribeEntry(earlier->second, bank_.entries[earlier->second]));
+        return FileHandle();
+    }
+    if (existed && !overwrite_) {
+        ++outcome.existing;
+        PassOver(i, "the file is there already");
+        return FileHandle();
+    }
+    if (!SetEndOfFile(wave.Get())) {
+        PassOver(i, "the file could not be emptied");
+        return FileHandle();
+    }
+    return wave;
+}
 
 void Extraction::Extract(int32_t i)
 {
@@ -95,68 +103,73 @@ void Extraction::Extract(int32_t i)
     if (!bank_.RangeInsideFile(entry))
         return PassOver(i, "its bytes lie outside the file");
     char path[MAX_PATH];
-    if (!JoinPath(path, outFolder_, entry.name))
+    if (!JoinPath(path, outFolder_, FileNameOf(entry.name).c_str()))
         return PassOver(i, "the path would be too long");
-    FileHandle wave(CreateFileA(path, GENERIC_WRITE, 0, nullptr, overwrite_ ? CREATE_ALWAYS : CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!wave.IsOpen()) {
-        const bool exists = GetLastError() == ERROR_FILE_EXISTS;
-        outcome.existing += exists ? 1 : 0;
-        return PassOver(i, exists ? "the file is there already" : "the file could not be created");
-    }
+    FileIdentity identity;
+    FileHandle wave = OpenWaveFile(i, path, identity);
+    if (!wave.IsOpen())
+        return;
     const bool written = WriteWave(entry, wave.Get()) && wave.Close();
     if (!written) {
         DeleteFileA(path);
         return PassOver(i, "writing the file failed (is the disk full?)");
     }
+    written_[identity] = i;
+    writtenBy_.insert(i);
     ++outcome.written;
 }
 
-// The entries to extract: every first of its name, or the first match of each name asked
-// for; shadowed entries and names without an entry go into refused, each with its reason.
+// The entries to extract, each with the entry whose name it has (itself unless an earlier
+// entry shadows it), and the names asked for that no entry has.
 struct Choice {
     std::vector<int32_t> chosen;
+    std::vector<int32_t> firstOfName;
     std::vector<std::string> refused;
 };
 
 Choice ChooseAll(const BankReader& bank)
 {
     Choice choice;
-    const std::vector<int32_t> first = FirstEntriesByName(bank.entries.get(), bank.count);
-    for (int32_t i = 0; i < bank.count; ++i) {
-        if (first[i] == i)
-            choice.chosen.push_back(i);
-        else
-            choice.refused.push_back(DescribeEntry(i, bank.entries[i]) + ": not extracted, its name is that of " +
-                                     DescribeEntry(first[i], bank.entries[first[i]]) + ", which is extracted instead");
-    }
+    choice.firstOfName = FirstEntriesByName(bank.entries.get(), bank.count);
+    for (int32_t i = 0; i < bank.count; ++i)
+        choice.chosen.push_back(i);
     return choice;
 }
 
+int32_t FindNamed(const BankReader& bank, const std::string& name)
+{
+    for (int32_t i = 0; i < bank.count; ++i) {
+        if (NameMatches(bank.entries[i].name, name.c_str()))
+            return i;
+    }
+    return -1;
+}
+
+// Each entry once, however often its name is given.
 Choice ChooseNamed(const BankReader& bank, const std::vector<std::string>& names)
 {
     Choice choice;
+    choice.firstOfName.resize(static_cast<size_t>(bank.count));
+    for (int32_t i = 0; i < bank.count; ++i)
+        choice.firstOfName[i] = i;
+    std::set<int32_t> taken;
     for (const std::string& name : names) {
-        int32_t found = -1;
-        for (int32_t i = 0; i < bank.count && found < 0; ++i) {
-            if (NameMatches(bank.entries[i].name, name.c_str()))
-                found = i;
-        }
-        if (found >= 0)
+        const int32_t found = FindNamed(bank, name);
+        if (found < 0)
+            choice.refused.push_back("\"" + PrintableText(name) + "\": not extracted, no entry has this name");
+        else if (taken.insert(found).second)
             choice.chosen.push_back(found);
-        else
-            choice.refused.push_back("\"" + name + "\": not extracted, no entry has this name");
     }
     return choice;
 }
 
 // The bytes the chosen entries that pass both checks will copy, for the progress figures.
-int64_t BytesOf(const BankReader& bank, const std::vector<int32_t>& chosen)
+int64_t BytesOf(const BankReader& bank, const Choice& choice)
 {
     int64_t total = 0;
-    for (const int32_t i : chosen) {
+    for (const int32_t i : choice.chosen) {
         const RwvEntry& entry = bank.entries[i];
-        if (bank.RangeInsideFile(entry) && CheckFileName(entry.name) == NameProblem::NONE)
+        if (choice.firstOfName[i] == i && bank.RangeInsideFile(entry) && CheckFileName(entry.name) == NameProblem::NONE)
             total += entry.size;
     }
     return total;
@@ -171,18 +184,23 @@ ExtractOutcome ExtractEntries(const char* bankFile, const char* outFolder, const
     const ReadResult read = bank.Open(bankFile, GENERIC_READ, FILE_SHARE_READ);
     if (read != ReadResult::READ)
         return {ExtractResult::BANK_NOT_READ, read, 0, 0, 0};
-    if (!CreateDirectoryA(outFolder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    // A file of that name is there already also when it is no folder.
+    if ((!CreateDirectoryA(outFolder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) || !IsFolder(outFolder))
         return {ExtractResult::FOLDER_NOT_MADE, read, 0, 0, 0};
     const Choice choice = names.empty() ? ChooseAll(bank) : ChooseNamed(bank, names);
-    Extraction extraction(bank, outFolder, overwrite, observer, BytesOf(bank, choice.chosen));
+    Extraction extraction(bank, outFolder, overwrite, observer, BytesOf(bank, choice));
     if (!extraction.HasBuffer())
         return {ExtractResult::NO_MEMORY, read, 0, 0, 0};
     if (!bank.DirectoryComplete())
         extraction.Report("the directory is cut short: only the entries the file holds can be extracted");
     for (const std::string& line : choice.refused)
         extraction.Report(line);
-    for (const int32_t i : choice.chosen)
-        extraction.Extract(i);
+    for (const int32_t i : choice.chosen) {
+        if (choice.firstOfName[i] == i)
+            extraction.Extract(i);
+        else
+            extraction.PassOverShadowed(i, choice.firstOfName[i]);
+    }
     if (extraction.outcome.passedOver > 0)
         extraction.outcome.result = ExtractResult::PARTLY_EXTRACTED;
     return extraction.outcome;

@@ -20,10 +20,12 @@ struct ExtractOutcome {
     int32_t existing;    // of those, entries whose file was there already and kept
 };
 
-// Writes outFolder + name for every entry (or for the entries that names find, matched as
-// Create Package matches wave names): "RIFF" "WAVE", a "fmt " chunk of the entry's 16
+// Writes outFolder + name for every entry (or once for each entry that names find, matched
+// as Create Package matches wave names): "RIFF" "WAVE", a "fmt " chunk of the entry's 16
 // format bytes, a "data" chunk of its bytes. outFolder ends in a backslash and is made when
-// missing. A name that is no safe file name, a range outside the file, a name that an
-// earlier entry shadows and an existing file (unless overwrite) pass that entry over.
+// missing (FOLDER_NOT_MADE also when it is a file). A name that is no safe file name, a
+// range outside the file, a name that an earlier entry shadows and an existing file (unless
+// overwrite) pass that entry over; so does a file this run wrote already, reached again
+// through a name the file system folds alike or a short alias, even with overwrite.
 ExtractOutcome ExtractEntries(const char* bankFile, const char* outFolder, const std::vector<std::string>& names,
                               bool overwrite, WorkObserver& observer);

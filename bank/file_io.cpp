@@ -3,29 +3,6 @@
 
 #include <cstring>
 
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        file_ = other.Release();
-    }
-    return *this;
-}
-
-bool FileHandle::Close()
-{
-    if (file_ == INVALID_HANDLE_VALUE)
-        return true;
-    return CloseHandle(Release()) != FALSE;
-}
-
-HANDLE FileHandle::Release()
-{
-    const HANDLE file = file_;
-    file_ = INVALID_HANDLE_VALUE;
-    return file;
-}
-
 FileHandle OpenExistingFile(const char* path, DWORD access, DWORD shareMode)
 {
     return FileHandle(CreateFileA(path, access, shareMode, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -6,7 +6,8 @@
 #include <cstdint>
 
 // The one owner of an open file: closes it once, and tells whether the close succeeded,
-// since a file whose close failed may not hold what was written to it.
+// since a file whose close failed may not hold what was written to it. Wholly inline, so
+// that every part of the program can hold its files in it.
 class FileHandle {
 public:
     FileHandle() = default;
@@ -15,15 +16,27 @@ public:
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
     FileHandle(FileHandle&& other) noexcept : file_(other.Release()) {}
-    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept
+    {
+        if (this != &other) {
+            Close();
+            file_ = other.Release();
+        }
+        return *this;
+    }
 
     HANDLE Get() const { return file_; }
     bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
     // true when nothing was open or the file closed cleanly; closed either way.
-    bool Close();
+    bool Close() { return file_ == INVALID_HANDLE_VALUE || CloseHandle(Release()) != FALSE; }
 
 private:
-    HANDLE Release();
+    HANDLE Release()
+    {
+        const HANDLE file = file_;
+        file_ = INVALID_HANDLE_VALUE;
+        return file;
+    }
 
     HANDLE file_ = INVALID_HANDLE_VALUE;
 };

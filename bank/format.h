@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Windows runs little-endian only, so the packed records below are the bytes on disk.
 #pragma pack(push, 1)
@@ -51,12 +52,16 @@ bool IsGoodBankHeader(const RwvHeader& header);
 // The header every package is written with.
 RwvHeader MakePackageHeader(int32_t entryCount);
 
-// c with A-Z made lower case and every other byte left alone: names are ANSI text, and
-// letters beyond ASCII must not depend on a locale.
+// c with A-Z made lower case and every other byte left alone: letters beyond ASCII must
+// not depend on a locale.
 char FoldAsciiLetter(char c);
-// Whole-name comparison with only A-Z/a-z folded, reading no further than the 52-byte
-// field; a name longer than 51 characters never matches (the field needs room for its NUL).
+// Whole-name comparison of the characters the names spell, with only A-Z/a-z folded,
+// reading no further than the 52-byte field; a name of 52 bytes or more never matches (the
+// field needs room for its NUL). Each name is read as UTF-8 when it is valid UTF-8, else
+// as code page 1252, the text of banks made before: "\xC4.wav" matches "\xC3\x84.wav".
 bool NameMatches(const char (&field)[RWV_NAME_SIZE], const char* name);
+// The NUL-terminated name as UTF-8 under the same reading.
+std::string NameAsUtf8(const char* name);
 // The field's text with a NUL put after at most 52 bytes, for logs and lookups.
 struct BoundedName {
     char text[RWV_NAME_SIZE + 1];

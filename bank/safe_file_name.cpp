@@ -1,6 +1,9 @@
 // The file-name check of extracted entries.
 #include "bank/safe_file_name.h"
 
+#include <windows.h>
+
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -8,9 +11,15 @@ namespace {
 const char FORBIDDEN_CHARACTERS[] = "<>:\"|?*";
 const unsigned char FIRST_PRINTABLE = 0x20;
 const unsigned char DELETE_CHARACTER = 0x7F;
-const char* const DEVICE_NAMES[] = {"con", "prn", "aux", "nul"};
+const char* const DEVICE_NAMES[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
 const char* const NUMBERED_DEVICES[] = {"com", "lpt"};
 const size_t DEVICE_PREFIX_LENGTH = 3;
+// What Windows takes as a port number after "com" or "lpt": a digit 1 to 9, or a
+// superscript one, two or three, in code page 1252 or in UTF-8.
+const char* const PORT_NUMBERS[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9",
+                                    "\xB9", "\xB2", "\xB3", "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
+const char ESCAPED_BYTE_FORMAT[] = "\\x%02X";
+const size_t ESCAPED_BYTE_SIZE = 5;
 
 bool IsSeparator(char c)
 {
@@ -20,6 +29,15 @@ bool IsSeparator(char c)
 bool IsAsciiLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsPortNumber(const char* text)
+{
+    for (const char* port : PORT_NUMBERS) {
+        if (std::strcmp(text, port) == 0)
+            return true;
+    }
+    return false;
 }
 
 // Windows opens a device for its name with any extension: "con.wav" is the console.
@@ -38,13 +56,18 @@ bool IsDeviceName(const char* name)
         if (std::strcmp(stem, device) == 0)
             return true;
     }
-    if (length != DEVICE_PREFIX_LENGTH + 1 || stem[DEVICE_PREFIX_LENGTH] < '1' || stem[DEVICE_PREFIX_LENGTH] > '9')
+    if (length <= DEVICE_PREFIX_LENGTH || !IsPortNumber(stem + DEVICE_PREFIX_LENGTH))
         return false;
     for (const char* device : NUMBERED_DEVICES) {
         if (std::strncmp(stem, device, DEVICE_PREFIX_LENGTH) == 0)
             return true;
     }
     return false;
+}
+
+bool IsShownEscaped(unsigned char byte)
+{
+    return byte < FIRST_PRINTABLE || byte == DELETE_CHARACTER;
 }
 
 NameProblem CharacterProblem(const char* name)
@@ -64,15 +87,30 @@ NameProblem CharacterProblem(const char* name)
 
 }  // namespace
 
-BoundedName PrintableNameOf(const RwvEntry& entry)
+std::string PrintableText(const std::string& text)
 {
-    BoundedName name = NameOf(entry);
-    for (char* c = name.text; *c != '\0'; ++c) {
-        const unsigned char u = static_cast<unsigned char>(*c);
-        if (u < FIRST_PRINTABLE || u == DELETE_CHARACTER)
-            *c = '?';
+    std::string shown;
+    for (const char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (!IsShownEscaped(u)) {
+            shown += c;
+            continue;
+        }
+        char escaped[ESCAPED_BYTE_SIZE];
+        std::snprintf(escaped, sizeof escaped, ESCAPED_BYTE_FORMAT, static_cast<unsigned>(u));
+        shown += escaped;
     }
-    return name;
+    return shown;
+}
+
+std::string PrintableNameOf(const RwvEntry& entry)
+{
+    return PrintableText(NameAsUtf8(NameOf(entry).text));
+}
+
+std::string FileNameOf(const char (&field)[RWV_NAME_SIZE])
+{
+    return GetACP() == CP_UTF8 ? NameAsUtf8(field) : std::string(field);
 }
 
 NameProblem CheckFileName(const char (&field)[RWV_NAME_SIZE])

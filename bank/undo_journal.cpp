@@ -150,12 +150,13 @@ bool ReadRecord(HANDLE undo, const Place& place, BankChange& change)
     return ReadPieces(undo, place.at, place.head, change);
 }
 
-// The records that were written whole: a last one whose sum fails was cut short.
+// The records that were written whole: a last one whose sum fails was cut short. One marked
+// done was on disk whole before its mark, so only a last one not marked done is read back.
 std::vector<Place> CompleteRecords(HANDLE undo)
 {
     std::vector<Place> places = WalkRecords(undo);
     BankChange last;
-    if (!places.empty() && !ReadRecord(undo, places.back(), last))
+    if (!places.empty() && places.back().head.state != STATE_DONE && !ReadRecord(undo, places.back(), last))
         places.pop_back();
     return places;
 }
@@ -178,6 +179,20 @@ ChangeSummary SummaryOf(const Place& place, const BankChange& change)
 {
     return {change.when, change.package, change.replaced, change.appended,
             static_cast<int64_t>(place.head.recordBytes)};
+}
+
+// The history's view of a record: its head and the package's path, without its saved bytes.
+bool ReadSummary(HANDLE undo, const Place& place, ChangeSummary& summary)
+{
+    if (SavedBytesOf(place.head) < 0)
+        return false;
+    std::string package(place.head.packageBytes, '\0');
+    if (!SeekTo(undo, place.at + static_cast<int64_t>(sizeof place.head)) ||
+        !ReadExactly(undo, &package[0], place.head.packageBytes))
+        return false;
+    summary = {place.head.when, package, place.head.replaced, place.head.appended,
+               static_cast<int64_t>(place.head.recordBytes)};
+    return true;
 }
 
 // The bank's header and directory as they are now, summed; false when they cannot be read.
@@ -305,9 +320,9 @@ std::vector<ChangeSummary> ListChanges(const char* bankFile)
     if (!undo.IsOpen())
         return changes;
     for (const Place& place : CompleteRecords(undo.Get())) {
-        BankChange change;
-        if (place.head.state == STATE_DONE && ReadRecord(undo.Get(), place, change))
-            changes.push_back(SummaryOf(place, change));
+        ChangeSummary summary;
+        if (place.head.state == STATE_DONE && ReadSummary(undo.Get(), place, summary))
+            changes.push_back(summary);
     }
     return changes;
 }

@@ -1,15 +1,42 @@
 // Splitting the command line and turning its folder and bank operands into paths.
 #include "cli/command_line.h"
 
-#include <cstring>
-
+#include "bank/format.h"
 #include "bank/paths.h"
 #include "cli/bank_messages.h"
 #include "cli/console.h"
 
 namespace {
 
-const char OPTION_PREFIX[] = "--";
+const char OPTION_PREFIX = '-';
+const char HELP_WORD[] = "help";
+// The one option word that does not start with the prefix: Windows programs' help.
+const char WINDOWS_HELP[] = "/?";
+
+// The short and the Windows spellings of options, each with the long one it stands for.
+struct Alias {
+    const char* given;
+    const char* option;
+};
+const Alias ALIASES[] = {{"-h", HELP_OPTION}, {WINDOWS_HELP, HELP_OPTION}, {"-?", HELP_OPTION}, {"-f", FORCE_OPTION}};
+
+// Options are words as a user types them: "--Help" is "--help".
+std::string FoldedOption(const std::string& word)
+{
+    std::string folded;
+    for (const char c : word)
+        folded += FoldAsciiLetter(c);
+    for (const Alias& alias : ALIASES) {
+        if (folded == alias.given)
+            return alias.option;
+    }
+    return folded;
+}
+
+bool IsOption(const std::string& word)
+{
+    return (word.size() > 1 && word[0] == OPTION_PREFIX) || word == WINDOWS_HELP;
+}
 
 bool EndsInSeparator(const std::string& path)
 {
@@ -32,15 +59,24 @@ CommandLine SplitCommandLine(int argc, char** argv)
     CommandLine line;
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
-        if (word.compare(0, std::strlen(OPTION_PREFIX), OPTION_PREFIX) == 0)
-            line.options.push_back(word);
+        if (IsOption(word))
+            line.options.push_back(FoldedOption(word));
         else if (line.command.empty())
             line.command = word;
         else
             line.operands.push_back(word);
     }
+    // "rwvtool help [COMMAND]" asks what "rwvtool [COMMAND] --help" asks.
+    if (line.command == HELP_WORD) {
+        line.command = line.operands.empty() ? "" : line.operands[0];
+        line.operands.clear();
+        line.options.push_back(HELP_OPTION);
+    }
     return line;
 }
+
+const char HELP_OPTION[] = "--help";
+const char FORCE_OPTION[] = "--force";
 
 bool FilePath(const std::string& operand, char (&path)[MAX_PATH])
 {

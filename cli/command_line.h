@@ -9,10 +9,13 @@
 struct CommandLine {
     std::string command;
     std::vector<std::string> operands;
-    std::vector<std::string> options;  // every word starting with "--", as given
+    std::vector<std::string> options;  // every word starting with "-", and "/?": letters folded, short forms long
 
     bool Has(const char* option) const;
 };
+
+extern const char HELP_OPTION[];
+extern const char FORCE_OPTION[];
 
 CommandLine SplitCommandLine(int argc, char** argv);
 

@@ -15,6 +15,10 @@ const int64_t PERCENT = 100;
 // Wide enough for the longest activity name and its percentage.
 const int PROGRESS_LINE_WIDTH = 40;
 
+// Set once a result could not be written in full; standard output's own error flag tells
+// the rest.
+bool resultLost = false;
+
 bool StandardErrorIsConsole()
 {
     DWORD mode = 0;
@@ -30,8 +34,17 @@ void PrintResult(const char* format, ...)
     va_start(args, format);
     const int length = std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    if (length > 0)
-        std::fwrite(text, 1, static_cast<size_t>(length) < sizeof text ? length : sizeof text - 1, stdout);
+    if (length <= 0)
+        return;
+    const size_t size = static_cast<size_t>(length) < sizeof text ? static_cast<size_t>(length) : sizeof text - 1;
+    if (std::fwrite(text, 1, size, stdout) != size)
+        resultLost = true;
+}
+
+bool FinishResults()
+{
+    const bool flushed = std::fflush(stdout) == 0;
+    return flushed && !resultLost && !std::ferror(stdout);
 }
 
 void PrintMessage(const char* format, ...)

@@ -10,6 +10,8 @@
 // Formatted text on standard output. Formatted here and written as a whole, since formatting
 // straight into the stream is many times slower for listings of many lines.
 void PrintResult(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Flushes standard output; false when anything written there since the start was lost.
+bool FinishResults();
 // One message line on standard error.
 void PrintMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -9,7 +9,6 @@
 
 namespace {
 
-const char FORCE_OPTION[] = "--force";
 const char NOTHING_EXTRACTED[] = "Nothing extracted";
 
 // outFolder as the user gave it.

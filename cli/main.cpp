@@ -1,15 +1,18 @@
 // rwvtool: the bank's file work from a command line, beside the window that asks for folders.
+#include <windows.h>
+
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "cli/nearest_word.h"
 
 namespace {
 
 const char VERSION_TEXT[] = "rwvtool 1.0";
-const char HELP_OPTION[] = "--help";
 const char VERSION_OPTION[] = "--version";
 const size_t UNLIMITED = static_cast<size_t>(-1);
 
@@ -25,14 +28,16 @@ struct Command {
 
 const Command COMMANDS[] = {
     {"list", RunList, 1, 1, "--tsv", "list BANK [--tsv]",
-     "Prints one line per entry: index, name, size, offset, format tag, channels, samples per\n"
-     "second and bits per sample; in aligned columns, or with --tsv tab-separated after a\n"
-     "header line, for scripts. Reads only the header and the directory.\n\n"
+     "Prints one line per entry: index, name, size in KB, how long it plays and its format in\n"
+     "words, then a line of totals. With --tsv: tab-separated raw numbers after a header line,\n"
+     "for scripts (index, name, size, offset, format tag, channels, samples per second, bits\n"
+     "per sample). Reads only the header and the directory.\n\n"
      "Example:\n  rwvtool list C:\\Games\\Veltrino --tsv > entries.txt\n"},
     {"extract", RunExtract, 2, UNLIMITED, "--force", "extract BANK OUTDIR [NAME...] [--force]",
      "Writes each entry (or each one named, matched as Create Package matches wave names) as\n"
-     "the wave file OUTDIR\\name. Existing files are kept unless --force. Entries whose name\n"
-     "is no plain file name or whose bytes lie outside the bank are reported and skipped.\n\n"
+     "the wave file OUTDIR\\name. Existing files are kept unless --force (or -f); a file the\n"
+     "same run wrote is never overwritten. Entries whose name is no plain file name or whose\n"
+     "bytes lie outside the bank are reported and skipped.\n\n"
      "Example:\n  rwvtool extract C:\\Games\\Veltrino\\soundz.rwv waves shot.wav engine.wav\n"},
     {"verify", RunVerify, 1, 1, nullptr, "verify BANK",
      "Checks the header and the directory and prints each problem on its own line: entries\n"
@@ -40,16 +45,23 @@ const Command COMMANDS[] = {
      "no end, names two entries share, entries that overlap in part. Exit status 0 when\n"
      "there is nothing to report.\n\n"
      "Example:\n  rwvtool verify C:\\Games\\Veltrino\n"},
-    {"pack", RunPack, 2, 2, nullptr, "pack WAVEFOLDER BANK",
+    {"pack", RunPack, 2, 2, "--any-format", "pack WAVEFOLDER BANK [--any-format]",
      "Create Package: every wave of WAVEFOLDER named like an entry of the bank goes into\n"
-     "NewPack.rwv in WAVEFOLDER, with pack.log beside it, as the window writes them.\n\n"
+     "NewPack.rwv in WAVEFOLDER, with pack.log beside it. Each wave left out is listed with its\n"
+     "reason: not a wave, no entry of its name, no sound, or another format (rate, channels,\n"
+     "bits) than the bank plays for that entry. --any-format packs those anyway, as the window\n"
+     "does. Exit status 1 when any wave was left out.\n\n"
      "Example:\n  rwvtool pack C:\\Mods\\waves C:\\Games\\Veltrino\n"},
     {"insert", RunInsert, 2, 2, nullptr, "insert PACKAGE BANK",
      "Insert Package: merges the package (a .rwv file, or a folder holding exactly one) into\n"
-     "the bank and writes Unpack.log beside the package, as the window does.\n\n"
+     "the bank and writes Unpack.log beside the package. Prints one line per entry (REPLACE,\n"
+     "APPEND or unchanged, the old and new size and the duration) and warns of each entry\n"
+     "whose format differs from the bank's.\n\n"
      "Example:\n  rwvtool insert C:\\Mods\\waves\\NewPack.rwv C:\\Games\\Veltrino\n"},
-    {"stats", RunStats, 1, 1, nullptr, "stats BANK",
-     "Prints the bank's size and wasted space as the window's statistics box shows them.\n\n"
+    {"stats", RunStats, 1, 1, "--tsv", "stats BANK [--tsv]",
+     "Prints the bank's size, its entries, its sound data and its wasted space, and the\n"
+     "command that reclaims the waste. With --tsv: a header line and one line of raw numbers\n"
+     "(file bytes, entries, sound data bytes, wasted bytes), for scripts.\n\n"
      "Example:\n  rwvtool stats C:\\Games\\Veltrino\n"},
     {"compact", RunCompact, 1, 1, "--no-backup", "compact BANK [--no-backup]",
      "Rewrites the bank without wasted space, each entry its own copy in directory order. The\n"
@@ -76,7 +88,8 @@ void PrintOverview(FILE* out)
     std::fprintf(out, "Usage: rwvtool COMMAND ...   (rwvtool COMMAND --help explains one command)\n\n");
     for (const Command& command : COMMANDS)
         std::fprintf(out, "  rwvtool %s\n", command.usage);
-    std::fprintf(out, "\nBANK is a bank file or a folder that holds soundz.rwv.\n"
+    std::fprintf(out, "\nBANK is a bank file or a folder that holds soundz.rwv. rwvtool help COMMAND, -h and /? work\n"
+                      "as --help does.\n"
                       "Exit status: 0 all done, 1 failed or done in part, 2 command line not understood.\n");
 }
 
@@ -117,26 +130,63 @@ int RunCommand(const Command& command, const CommandLine& line)
     return command.run(line);
 }
 
+int UnknownCommand(const std::string& name)
+{
+    std::vector<std::string> names;
+    for (const Command& command : COMMANDS)
+        names.push_back(command.name);
+    const std::string nearest = NearestWord(name, names);
+    if (nearest.empty())
+        PrintMessage("There is no command %s; rwvtool --help lists the commands.", name.c_str());
+    else
+        PrintMessage("There is no command %s. Did you mean %s?", name.c_str(), nearest.c_str());
+    return EXIT_USAGE;
+}
+
+// rwvtool with no command: the version, the overview, or what was not understood.
+int RunWithoutCommand(const CommandLine& line)
+{
+    if (line.Has(VERSION_OPTION)) {
+        std::printf("%s\n", VERSION_TEXT);
+        return EXIT_DONE;
+    }
+    if (line.Has(HELP_OPTION)) {
+        PrintOverview(stdout);
+        return EXIT_DONE;
+    }
+    if (line.options.empty()) {
+        PrintOverview(stderr);
+        return EXIT_USAGE;
+    }
+    PrintMessage("The option %s is not known; rwvtool --help lists the commands and their options.",
+                 line.options[0].c_str());
+    return EXIT_USAGE;
+}
+
+int RunLine(const CommandLine& line)
+{
+    if (line.command.empty())
+        return RunWithoutCommand(line);
+    const Command* command = FindCommand(line.command);
+    if (command == nullptr)
+        return UnknownCommand(line.command);
+    return RunCommand(*command, line);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    // Names are UTF-8 where the manifest's code page is honoured; the console shows them so.
+    const UINT consoleCodePage = GetConsoleOutputCP();
+    SetConsoleOutputCP(CP_UTF8);
     const CommandLine line = SplitCommandLine(argc, argv);
-    if (line.command.empty()) {
-        if (line.Has(VERSION_OPTION)) {
-            std::printf("%s\n", VERSION_TEXT);
-            return EXIT_DONE;
-        }
-        const bool asked = line.Has(HELP_OPTION);
-        PrintOverview(asked ? stdout : stderr);
-        return asked ? EXIT_DONE : EXIT_USAGE;
+    int status = RunLine(line);
+    if (!FinishResults()) {
+        PrintMessage("The output could not be written in full (is the disk full?); what was written is incomplete.");
+        status = EXIT_FAILED;
     }
-    const Command* command = FindCommand(line.command);
-    if (command == nullptr) {
-        PrintMessage("There is no command %s; rwvtool --help lists the commands.", line.command.c_str());
-        return EXIT_USAGE;
-    }
-    const int status = RunCommand(*command, line);
-    std::fflush(stdout);
+    if (consoleCodePage != 0)
+        SetConsoleOutputCP(consoleCodePage);
     return status;
 }

@@ -26,10 +26,7 @@ DateText FormatDate(int64_t when)
     return date;
 }
 
-void PrintNoRecords(const char* name)
-{
-    PrintResult("%s has no recorded merges.\n", name);
-}
+const char NO_RECORDS[] = "%s has no recorded merges.";
 
 // One undo; true when a merge was taken back.
 bool UndoOne(const char* bankFile, const char* name)
@@ -41,7 +38,7 @@ bool UndoOne(const char* bankFile, const char* name)
         PrintMessage("Took back the merge of %s made %s.", package, FormatDate(outcome.change.when).text);
         return true;
     case UndoResult::NO_RECORD:
-        PrintNoRecords(name);
+        PrintMessage(NO_RECORDS, name);
         return false;
     case UndoResult::CHANGED_SINCE:
         PrintMessage("%s has changed since its last recorded merge; nothing was taken back.", name);
@@ -70,7 +67,8 @@ int RunHistory(const CommandLine& line)
         return EXIT_FAILED;
     const std::vector<ChangeSummary> changes = ListChanges(bankFile);
     if (changes.empty()) {
-        PrintNoRecords(NameAfterFolder(bankFile));
+        PrintResult(NO_RECORDS, NameAfterFolder(bankFile));
+        PrintResult("\n");
         return EXIT_DONE;
     }
     int number = 0;

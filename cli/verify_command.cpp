@@ -13,20 +13,23 @@ int RunVerify(const CommandLine& line)
     if (!FindBankPath(line.operands[0], bankFile))
         return EXIT_FAILED;
     BankReader bank;
-    const ReadResult read = bank.Open(bankFile, GENERIC_READ, FILE_SHARE_READ);
-    if (read == ReadResult::NOT_OPENED || read == ReadResult::NO_MEMORY) {
+    // The records are streamed: a directory far longer than memory is still checked whole.
+    const ReadResult read = bank.Open(bankFile, GENERIC_READ, FILE_SHARE_READ, DirectoryLoad::HEADER_ONLY);
+    if (read != ReadResult::READ && read != ReadResult::NOT_A_BANK) {
         PrintReadFailure("Not verified", read, bankFile);
         return EXIT_FAILED;
     }
-    const std::vector<std::string> problems = FindBankProblems(bank);
-    for (const std::string& problem : problems)
-        PrintResult("%s\n", problem.c_str());
-    if (problems.empty()) {
+    const VerifyOutcome outcome = VerifyBank(bank, [](const std::string& problem) { PrintResult("%s\n", problem.c_str()); });
+    std::fflush(stdout);
+    if (!outcome.recordsRead) {
+        PrintMessage("Verified in part: the directory of %s could not be read to its end.", NameAfterFolder(bankFile));
+        return EXIT_FAILED;
+    }
+    if (outcome.problems == 0) {
         PrintMessage("%s has no problems.", NameAfterFolder(bankFile));
         return EXIT_DONE;
     }
-    std::fflush(stdout);
-    PrintMessage("%s has %d problem(s), listed above; restore it from a copy before changing it.",
-                 NameAfterFolder(bankFile), static_cast<int>(problems.size()));
+    PrintMessage("%s has %lld problem(s), listed above; restore it from a copy before changing it.",
+                 NameAfterFolder(bankFile), static_cast<long long>(outcome.problems));
     return EXIT_FAILED;
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -62,11 +63,18 @@ HANDLE InheritableFile(const std::string& path)
                        nullptr);
 }
 
-// Runs rwvtool with standard output and error redirected to files in logs.
-ToolRun RunTool(const std::string& logs, const std::string& arguments)
+// Runs rwvtool with standard output and error redirected to files in logs; with
+// readOnlyOutput, standard output is a file it may not write to.
+ToolRun RunTool(const std::string& logs, const std::string& arguments, bool readOnlyOutput = false)
 {
     ToolRun run = {~0u, "", ""};
     HANDLE out = InheritableFile(logs + "out.txt");
+    if (readOnlyOutput) {
+        CloseHandle(out);
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        out = CreateFileA((logs + "out.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
     HANDLE err = InheritableFile(logs + "err.txt");
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -137,7 +145,10 @@ protected:
         RemoveFolder(folder);
         RemoveFolder(logs);
     }
-    ToolRun Run(const std::string& arguments) { return RunTool(logs, arguments); }
+    ToolRun Run(const std::string& arguments, bool readOnlyOutput = false)
+    {
+        return RunTool(logs, arguments, readOnlyOutput);
+    }
 
     std::string folder;
     std::string logs;
@@ -164,13 +175,12 @@ TEST_F(RwvtoolTest, RoundTripChangesNothingAndMatchesTheWindow)
 
     EXPECT_EQ(0u, Run("pack " + Quote(folder + "waves") + " " + Quote(folder)).exitCode);
     EXPECT_EQ(0u, Run("insert " + Quote(folder + "waves") + " " + Quote(bank)).exitCode);
-    const ToolRun stats = Run("stats " + Quote(folder));
+    const ToolRun stats = Run("stats --tsv " + Quote(folder));
     EXPECT_TRUE(Succeeded(BuildPackage((window + "waves\\").c_str(), (window + "soundz.rwv").c_str())));
     char package[MAX_PATH];
     ASSERT_TRUE(FindOnlyPackage((window + "waves\\").c_str(), package));
     EXPECT_TRUE(Succeeded(MergePackage(package, (window + "soundz.rwv").c_str())));
-    char report[256];
-    FormatStatisticsReport(MeasureBank((window + "soundz.rwv").c_str()), report, sizeof report);
+    const BankStatistics measured = MeasureBank((window + "soundz.rwv").c_str());
 
     EXPECT_EQ(original, ReadWholeFile(bank));
     const std::string unpackLog = WithoutCarriageReturns(ReadWholeFile(folder + "waves\\Unpack.log"));
@@ -181,7 +191,10 @@ TEST_F(RwvtoolTest, RoundTripChangesNothingAndMatchesTheWindow)
     for (const char* name : {"NewPack.rwv", "pack.log", "Unpack.log"})
         EXPECT_EQ(ReadWholeFile(window + "waves\\" + name), ReadWholeFile(folder + "waves\\" + name)) << name;
     EXPECT_EQ(ReadWholeFile(window + "soundz.rwv"), ReadWholeFile(bank));
-    EXPECT_EQ(std::string(report) + "\n", stats.out);
+    EXPECT_EQ("file_bytes\tentries\tsound_bytes\twasted_bytes\n" + std::to_string(measured.fileSize) + "\t5\t" +
+                  std::to_string(measured.usedSize - 16 - 5 * 84) + "\t" +
+                  std::to_string(static_cast<int64_t>(measured.fileSize) - measured.usedSize) + "\n",
+              stats.out);
     RemoveFolder(window);
 }
 
@@ -247,8 +260,11 @@ TEST_F(RwvtoolTest, CompactionOnAFullDiskLeavesTheBankAsItWas)
 TEST_F(RwvtoolTest, HostileNamesAndRangesAreRefusedOneByOne)
 {
     const std::string noNul(52, 'x');
+    // Devices also: the console's input and output, and ports numbered with a superscript
+    // digit, in code page 1252 and in UTF-8.
     const char* hostile[] = {"..\\up.wav", "sub/x.wav", "C:x.wav", "..", "con.wav", "Nul .wav", "COM7", "LPT1.txt",
-                             "a<b.wav", "tab\tx.wav", "dot.wav.", "GOOD.WAV"};
+                             "a<b.wav", "tab\tx.wav", "dot.wav.", "GOOD.WAV", "CONIN$", "conout$.wav",
+                             "COM\xB9.wav", "lpt\xB2", "Com\xC2\xB3.wav"};
     std::vector<RwvEntry> entries = {MakeEntry("good.wav", 600, 100), MakeEntry("outside.wav", 1900, 200),
                                      MakeEntry(noNul, 700, 10), MakeEntry("com10.wav", 800, 10)};
     for (const char* name : hostile)
@@ -259,8 +275,8 @@ TEST_F(RwvtoolTest, HostileNamesAndRangesAreRefusedOneByOne)
     const ExtractOutcome outcome = ExtractEntries(bank.c_str(), out.c_str(), {}, false, observer);
     EXPECT_EQ(ExtractResult::PARTLY_EXTRACTED, outcome.result);
     EXPECT_EQ(2, outcome.written);
-    EXPECT_EQ(14, outcome.passedOver);
-    EXPECT_EQ(14u, observer.problems.size());
+    EXPECT_EQ(19, outcome.passedOver);
+    EXPECT_EQ(19u, observer.problems.size());
     EXPECT_EQ(110, observer.lastTotal);
     EXPECT_EQ(110, observer.lastDone);
     EXPECT_EQ(std::vector<std::string>({".", "..", "out", "soundz.rwv"}), NamesInSearchOrder(folder + "*"));
@@ -275,7 +291,10 @@ TEST_F(RwvtoolTest, HostileNamesAndRangesAreRefusedOneByOne)
     EXPECT_EQ(1u, again.exitCode);
     EXPECT_NE(std::string::npos, again.err.find("entry 4 \"..\\up.wav\": not extracted, its name holds a path separator"));
     EXPECT_NE(std::string::npos, again.err.find("entry 0 \"good.wav\": not extracted, the file is there already"));
-    EXPECT_NE(std::string::npos, again.err.find("Extracted 0 wave file(s) into " + out + "; 16 passed over as listed above (add --force"));
+    EXPECT_NE(std::string::npos, again.err.find("Extracted 0 wave file(s) into " + out + "; 21 passed over as listed above (add --force"));
+    EXPECT_NE(std::string::npos, again.err.find("entry 18 \"COM\xC2\xB9.wav\": not extracted, its name is a reserved device name"));
+    EXPECT_NE(std::string::npos, again.err.find("entry 13 \"tab\\x09x.wav\": not extracted")) << "no raw control bytes";
+    EXPECT_EQ("", again.out) << "no device was written to";
     EXPECT_EQ(0u, Run("extract --force " + Quote(bank) + " " + Quote(out) + " good.wav").exitCode);
 }
 
@@ -308,6 +327,17 @@ TEST_F(RwvtoolTest, DamagedBanksAreReportedAndNeverCompacted)
     ASSERT_TRUE(WriteWholeFile(folder + "liar.rwv", liar));
     EXPECT_EQ("directory: 25000000 entries need 2100000016 bytes, but the file holds 100\n",
               Run("verify " + Quote(folder + "liar.rwv")).out);
+    // Nor one whose file holds 1.9 GB of (sparse, zero) records: they are streamed, not held.
+    const std::string sparse = folder + "sparse.rwv";
+    ASSERT_TRUE(WriteWholeFile(sparse, GoodHeaderBytes(25000000)));
+    HANDLE file = CreateFileA(sparse.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = 1900000000;
+    ASSERT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
+    const ToolRun streamed = Run("verify " + Quote(sparse));
+    EXPECT_EQ("directory: 25000000 entries need 2100000016 bytes, but the file holds 1900000000\n", streamed.out);
+    EXPECT_EQ("sparse.rwv has 1 problem(s), listed above; restore it from a copy before changing it.\n", streamed.err);
 }
 
 TEST_F(RwvtoolTest, ExitStatusAndMessagesTellWhatHappened)
@@ -336,6 +366,184 @@ TEST_F(RwvtoolTest, ExitStatusAndMessagesTellWhatHappened)
     }
     const ToolRun listed = Run("list " + Quote(bank));
     EXPECT_EQ(0u, listed.exitCode);
-    EXPECT_NE(std::string::npos, listed.out.find("     0  shot.wav    "));
+    EXPECT_NE(std::string::npos, listed.out.find("     0  shot.wav         1.0 KB"));
     EXPECT_EQ("", listed.err);
+    // Output that cannot be written is a failure, not a listing.
+    const ToolRun lost = Run("list " + Quote(bank), true);
+    EXPECT_EQ(1u, lost.exitCode);
+    EXPECT_NE(std::string::npos, lost.err.find("The output could not be written in full"));
+
+    // The words a user types: short and Windows spellings, letter case, typing slips.
+    for (const char* asked : {"--Help", "/?", "help", "list -h"})
+        EXPECT_EQ(0u, Run(asked).exitCode) << asked;
+    const ToolRun slip = Run("lst " + Quote(bank));
+    EXPECT_EQ(2u, slip.exitCode);
+    EXPECT_EQ("There is no command lst. Did you mean list?\n", slip.err);
+    EXPECT_NE(std::string::npos, Run("extract " + Quote(bank) + " out -x").err.find("The option -x is not known"));
+    // A wave given as the package is refused before any merge, with no Unpack.log.
+    const ToolRun wave = Run("insert " + Quote(folder + "shot.wav") + " " + Quote(bank));
+    EXPECT_EQ(1u, wave.exitCode);
+    EXPECT_EQ(folder + "shot.wav is not a package: its first bytes are not those of a .rwv file.\n",
+              wave.err);
+    EXPECT_FALSE(PathExists(folder + "Unpack.log"));
+}
+
+// The merges of a bank through the program: listed, taken back, refused once the bank has
+// moved on, and an interrupted one taken back by whatever command opens the bank next.
+TEST_F(RwvtoolTest, MergesAreListedAndTakenBack)
+{
+    ASSERT_TRUE(WriteBankFile(bank, MixedEntries(), MIXED_FILE_SIZE));
+    const Bytes original = ReadWholeFile(bank);
+    const std::string package = folder + "p.rwv";
+    ASSERT_TRUE(WritePackageFile(package, {{MakeEntry("shot.wav", 0, 500), ToneData(500, 1)}}));
+    const std::string insert = "insert " + Quote(package) + " " + Quote(bank);
+    ASSERT_EQ(0u, Run(insert).exitCode);
+    const ToolRun history = Run("history " + Quote(folder));
+    EXPECT_EQ(0u, history.exitCode);
+    EXPECT_NE(std::string::npos, history.out.find("  " + package + "  1 replaced, 0 appended, ")) << history.out;
+
+    Bytes record = ReadWholeFile(bank + ".undo");
+    std::memcpy(record.data() + 4, "PEND", 4);  // as a merge leaves it when the process ends
+    ASSERT_TRUE(WriteWholeFile(bank + ".undo", record));
+    const ToolRun listed = Run("list " + Quote(bank));
+    EXPECT_EQ(0u, listed.exitCode);
+    EXPECT_EQ("The last change to soundz.rwv was interrupted. soundz.rwv has been put back as it was before it.\n",
+              listed.err);
+    EXPECT_EQ(original, ReadWholeFile(bank));
+
+    ASSERT_EQ(0u, Run(insert).exitCode);
+    const ToolRun undone = Run("undo " + Quote(bank));
+    EXPECT_EQ(0u, undone.exitCode);
+    EXPECT_EQ(0u, undone.err.find("Took back the merge of " + package + " made ")) << undone.err;
+    EXPECT_EQ(original, ReadWholeFile(bank));
+    EXPECT_EQ("soundz.rwv has no recorded merges.\n", Run("history " + Quote(bank)).out);
+    EXPECT_EQ(1u, Run("undo " + Quote(bank)).exitCode);
+
+    ASSERT_EQ(0u, Run(insert).exitCode);
+    Bytes moved = ReadWholeFile(bank);
+    moved[16 + 60] ^= 1;  // another program touched shot.wav's record
+    ASSERT_TRUE(WriteWholeFile(bank, moved));
+    const ToolRun stale = Run("undo " + Quote(bank));
+    EXPECT_EQ(1u, stale.exitCode);
+    EXPECT_EQ("soundz.rwv has changed since its last recorded merge; nothing was taken back.\n", stale.err);
+    EXPECT_EQ(moved, ReadWholeFile(bank));
+
+    ASSERT_TRUE(WriteBankFile(bank, PackedBankEntries({"a.wav"}, {100}), 16 + 84 + 100));
+    const ToolRun compact = Run("compact " + Quote(bank));
+    EXPECT_EQ(0u, compact.exitCode);
+    EXPECT_EQ("soundz.rwv has no wasted space; nothing to compact.\n", compact.err);
+    EXPECT_FALSE(PathExists(bank + ".bak"));
+}
+
+// Two entries whose names lead to one file: letters the file system folds alike ("Ä" and
+// "ä" in code page 1252) and a long name beside another entry's short alias. Even with
+// --force the first file stays, and the second entry's refusal names the first.
+TEST_F(RwvtoolTest, ExtractNeverOverwritesAFileItWroteInTheSameRun)
+{
+    const std::string longName = "averyverylongname.wav";
+    ASSERT_TRUE(CreateDirectoryA((folder + "probe").c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFile(folder + "probe\\" + longName, Bytes(1, 0)));
+    char shortPath[MAX_PATH];
+    ASSERT_NE(0u, GetShortPathNameA((folder + "probe\\" + longName).c_str(), shortPath, MAX_PATH));
+    const std::string alias = std::string(shortPath).substr(std::string(shortPath).find_last_of('\\') + 1);
+    ASSERT_NE(longName, alias) << "no short names on this file system";
+    ASSERT_TRUE(WriteBankFile(bank, {MakeEntry("\xC4.wav", 600, 100), MakeEntry("\xE4.wav", 700, 50),
+                                     MakeEntry(longName, 800, 30), MakeEntry(alias, 850, 20),
+                                     MakeEntry("x.wav", 2000, 10), MakeEntry("X.WAV", 900, 10)},
+                              2000));
+    const std::string out = folder + "out\\";
+    for (int run = 0; run < 2; ++run) {
+        const ToolRun forced = Run("extract -f " + Quote(bank) + " " + Quote(out));
+        EXPECT_EQ(1u, forced.exitCode);
+        EXPECT_NE(std::string::npos, forced.err.find("entry 1 \"\xC3\xA4.wav\": not extracted: its file would be the one "
+                                                     "written for entry 0 \"\xC3\x84.wav\""))
+            << forced.err;
+        EXPECT_NE(std::string::npos, forced.err.find("entry 3 \"" + alias + "\": not extracted: its file would be the "
+                                                     "one written for entry 2 \"" + longName + "\""));
+        EXPECT_NE(std::string::npos, forced.err.find("entry 5 \"X.WAV\": not extracted, its name is that of entry 4 "
+                                                     "\"x.wav\", which is found instead"));
+        EXPECT_NE(std::string::npos, forced.err.find("Extracted 2 wave file(s)")) << forced.err;
+        EXPECT_EQ(144u, ReadWholeFile(out + "\xC3\x84.wav").size());
+        EXPECT_EQ(74u, ReadWholeFile(out + longName).size());
+    }
+    EXPECT_EQ(std::vector<std::string>({".", "..", "averyverylongname.wav", "\xC3\x84.wav"}), NamesInSearchOrder(out + "*"));
+
+    const ToolRun twice = Run("extract " + Quote(bank) + " " + Quote(folder + "twice") + " \xC3\x84.wav \xC3\x84.WAV");
+    EXPECT_EQ(0u, twice.exitCode) << twice.err;
+    EXPECT_EQ("Extracted 1 wave file(s) into " + folder + "twice.\n", twice.err);
+    const ToolRun onFile = Run("extract " + Quote(bank) + " " + Quote(bank));
+    EXPECT_EQ(1u, onFile.exitCode);
+    EXPECT_EQ("Nothing extracted: the folder " + bank + " could not be made; choose another.\n", onFile.err);
+}
+
+// A 44.1 kHz stereo wave for an entry the bank plays as 22.05 kHz mono would play at the
+// wrong speed: pack leaves it out with its reason unless --any-format, and insert warns.
+TEST_F(RwvtoolTest, AWaveOfAnotherFormatIsNeverTakenSilently)
+{
+    std::vector<RwvEntry> entries = MixedEntries();
+    for (RwvEntry& entry : entries)
+        std::memcpy(entry.format, WaveFormatBytes().data(), sizeof entry.format);
+    ASSERT_TRUE(WriteBankFile(bank, entries, MIXED_FILE_SIZE));
+    const std::string waves = folder + "waves\\";
+    ASSERT_TRUE(CreateDirectoryA(waves.c_str(), nullptr));
+    ASSERT_TRUE(WriteWaveFile(waves + "shot.wav", 16, ToneData(100, 1)));
+    Bytes stereo = WaveBytes(16, ToneData(200, 2));
+    stereo[22] = 2;
+    stereo[24] = 0x44, stereo[25] = 0xAC;  // 44100
+    ASSERT_TRUE(WriteWholeFile(waves + "horn.wav", stereo));
+    ASSERT_TRUE(WriteWaveFile(waves + "hron.wav", 16, ToneData(10, 3)));
+    ASSERT_TRUE(WriteWholeFile(waves + "empty.wav", Bytes()));
+    std::memcpy(stereo.data() + 8, "WAVF", 4);
+    ASSERT_TRUE(WriteWholeFile(waves + "riff.wav", stereo));
+
+    const ToolRun strict = Run("pack " + Quote(waves) + " " + Quote(folder));
+    EXPECT_EQ(1u, strict.exitCode);
+    for (const char* line : {"horn.wav: 44100 Hz 2 channels 16 bit, but the bank plays horn.wav as 22050 Hz 1 channel "
+                             "16 bit: convert it to that format first\n",
+                             "hron.wav: left out, the bank has no entry of this name (did you mean horn.wav?)\n",
+                             "empty.wav: left out, the file is empty\n",
+                             "riff.wav: left out, it is not a wave file that can be packed",
+                             "Package created with 1 of 5 waves, see 'pack.log' file; the 4 left out are listed above.\n"})
+        EXPECT_NE(std::string::npos, strict.err.find(line)) << line << strict.err;
+    EXPECT_EQ(16u + 84 + 100, ReadWholeFile(waves + "NewPack.rwv").size());
+
+    const ToolRun any = Run("pack --any-format " + Quote(waves) + " " + Quote(folder));
+    EXPECT_EQ(std::string::npos, any.err.find("horn.wav:"));
+    EXPECT_EQ(16u + 2 * 84 + 300, ReadWholeFile(waves + "NewPack.rwv").size());
+
+    const ToolRun insert = Run("insert " + Quote(waves) + " " + Quote(folder));
+    EXPECT_EQ(0u, insert.exitCode) << insert.err;
+    EXPECT_NE(std::string::npos, insert.out.find("REPLACE    horn.wav      0.9 KB ->     0.2 KB  0.00 s\n"))
+        << insert.out;
+    EXPECT_NE(std::string::npos, insert.out.find("\nLog: " + waves + "Unpack.log\n"));
+    EXPECT_NE(std::string::npos, insert.err.find("Warning: horn.wav: the package holds 44100 Hz 2 channels 16 bit, but "
+                                                 "the bank plays horn.wav as 22050 Hz 1 channel 16 bit"));
+    EXPECT_NE(std::string::npos, Run("insert " + Quote(waves) + " " + Quote(folder)).out.find("unchanged  shot.wav"));
+}
+
+// Cyrillic folders and entry names, one of them in code page 1252 as older banks hold
+// them: extract, pack, insert, verify and stats all reach the files, and the round trip
+// changes nothing.
+TEST_F(RwvtoolTest, TheWholeLoopWorksInACyrillicFolder)
+{
+    ASSERT_EQ(static_cast<UINT>(CP_UTF8), GetACP()) << "the manifest's code page is not in force";
+    const std::string sounds = folder + "\xD0\x97\xD0\xB2\xD1\x83\xD0\xBA\xD0\xB8";  // Звуки
+    const std::string horn = "\xD0\x93\xD1\x83\xD0\xB4\xD0\xBE\xD0\xBA.wav";       // Гудок.wav
+    ASSERT_TRUE(CreateDirectoryA(sounds.c_str(), nullptr));
+    ASSERT_TRUE(WriteBankFile(sounds + "\\soundz.rwv", PackedBankEntries({horn, "\xC4.wav", "shot.wav"}, {100, 60, 40}),
+                              16 + 3 * 84 + 200));
+    const Bytes original = ReadWholeFile(sounds + "\\soundz.rwv");
+    const std::string waves = sounds + "\\" + "\xD0\xB2\xD0\xBE\xD0\xBB\xD0\xBD\xD1\x8B";  // волны
+    for (const std::string& command : {"extract " + Quote(sounds) + " " + Quote(waves), "pack " + Quote(waves) + " " + Quote(sounds),
+                                       "insert " + Quote(waves) + " " + Quote(sounds), "verify " + Quote(sounds),
+                                       "stats " + Quote(sounds)}) {
+        const ToolRun run = Run(command);
+        EXPECT_EQ(0u, run.exitCode) << command << "\n" << run.err;
+    }
+    std::vector<std::string> names = NamesInSearchOrder(waves + "\\*");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::vector<std::string>({".", "..", "NewPack.rwv", "Unpack.log", "pack.log", "shot.wav", "\xC3\x84.wav", horn}),
+              names);
+    EXPECT_EQ(original, ReadWholeFile(sounds + "\\soundz.rwv"));
+    EXPECT_NE(std::string::npos, Run("list " + Quote(sounds)).out.find("     0  " + horn + "  "));
 }

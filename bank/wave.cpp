@@ -1,0 +1,172 @@
+// Wave heads parsed and written from byte arrays, and format records told in words.
+#include "bank/wave.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const size_t TAG_SIZE = 4;
+const size_t RIFF_AT = 0;
+const size_t WAVE_AT = 8;
+const size_t FMT_AT = 12;
+const size_t FMT_LENGTH_AT = 16;
+const size_t FORMAT_AT = 20;
+const size_t LENGTH_FIELD_SIZE = 4;
+// The sound chunk's length field follows the format record: at 24 + its length.
+const int64_t AFTER_FMT_LENGTH = 24;
+// A package carries 16 format bytes; a shorter record would lend it bytes of the next chunk.
+const int32_t FORMAT_RECORD_MIN_LENGTH = 16;
+// "WAVE", the whole 16-byte "fmt " chunk, "data" and its size: what the RIFF size counts
+// besides the sound.
+const uint32_t RIFF_HEAD_AFTER_SIZE = 36;
+const size_t DATA_AT = 36;
+const size_t DATA_SIZE_AT = 40;
+const uint32_t CHUNK_ALIGNMENT = 2;
+
+// Where the format record keeps its fields.
+const size_t TAG_FIELD_AT = 0;
+const size_t CHANNELS_AT = 2;
+const size_t SAMPLES_PER_SECOND_AT = 4;
+const size_t BYTES_PER_SECOND_AT = 8;
+const size_t BITS_PER_SAMPLE_AT = 14;
+
+const unsigned PCM_TAG = 1;
+const double HERTZ_PER_KILOHERTZ = 1000.0;
+
+struct TagName {
+    unsigned tag;
+    const char* name;
+};
+const TagName TAG_NAMES[] = {{PCM_TAG, "PCM"}, {2, "ADPCM"}, {3, "float"}, {6, "A-law"},
+                             {7, "mu-law"}, {0x11, "IMA ADPCM"}, {0xFFFE, "extensible"}};
+
+// Tags are compared with A-Z folded, as the window always compared them.
+bool TagMatches(const uint8_t* bytes, const char* tag)
+{
+    for (size_t i = 0; i < TAG_SIZE; ++i) {
+        if (FoldAsciiLetter(static_cast<char>(bytes[i])) != FoldAsciiLetter(tag[i]))
+            return false;
+    }
+    return true;
+}
+
+std::string Printed(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Printed(const char* format, ...)
+{
+    char text[64];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}
+
+std::string TagWords(unsigned tag)
+{
+    for (const TagName& known : TAG_NAMES) {
+        if (known.tag == tag)
+            return known.name;
+    }
+    return Printed("format 0x%04X", tag);
+}
+
+std::string ChannelWords(unsigned channels)
+{
+    if (channels == 1)
+        return "mono";
+    if (channels == 2)
+        return "stereo";
+    return Printed("%u channels", channels);
+}
+
+}  // namespace
+
+uint16_t ReadLe16(const uint8_t* at)
+{
+    return static_cast<uint16_t>(at[0] | (at[1] << 8));
+}
+
+uint32_t ReadLe32(const uint8_t* at)
+{
+    return static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) |
+           (static_cast<uint32_t>(at[2]) << 16) | (static_cast<uint32_t>(at[3]) << 24);
+}
+
+void PutLe32(uint8_t* at, uint32_t value)
+{
+    for (size_t i = 0; i < LENGTH_FIELD_SIZE; ++i)
+        at[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+WaveHead ParseWaveHead(const uint8_t (&head)[WAVE_HEAD_SIZE], int64_t fileSize)
+{
+    WaveHead parsed = {false, {}, 0};
+    std::memcpy(parsed.format, head + FORMAT_AT, sizeof parsed.format);
+    if (!TagMatches(head + RIFF_AT, "RIFF") || !TagMatches(head + WAVE_AT, "WAVE") ||
+        !TagMatches(head + FMT_AT, "fmt "))
+        return parsed;
+    const int32_t fmtLength = static_cast<int32_t>(ReadLe32(head + FMT_LENGTH_AT));
+    if (fmtLength < FORMAT_RECORD_MIN_LENGTH)
+        return parsed;
+    parsed.dataLengthAt = AFTER_FMT_LENGTH + fmtLength;
+    parsed.isWave = parsed.dataLengthAt + static_cast<int64_t>(LENGTH_FIELD_SIZE) <= fileSize;
+    return parsed;
+}
+
+bool SoundFitsFile(int64_t dataLengthAt, int32_t declared, int64_t fileSize)
+{
+    return declared >= 0 && dataLengthAt + static_cast<int64_t>(LENGTH_FIELD_SIZE) + declared <= fileSize;
+}
+
+uint32_t WavePadOf(uint32_t soundSize)
+{
+    return soundSize % CHUNK_ALIGNMENT;
+}
+
+void MakeWaveHead(const uint8_t (&format)[RWV_FORMAT_SIZE], uint32_t soundSize,
+                  uint8_t (&head)[WRITTEN_WAVE_HEAD_SIZE])
+{
+    std::memcpy(head + RIFF_AT, "RIFF", TAG_SIZE);
+    PutLe32(head + RIFF_AT + TAG_SIZE, RIFF_HEAD_AFTER_SIZE + soundSize + WavePadOf(soundSize));
+    std::memcpy(head + WAVE_AT, "WAVE", TAG_SIZE);
+    std::memcpy(head + FMT_AT, "fmt ", TAG_SIZE);
+    PutLe32(head + FMT_LENGTH_AT, static_cast<uint32_t>(RWV_FORMAT_SIZE));
+    std::memcpy(head + FORMAT_AT, format, RWV_FORMAT_SIZE);
+    std::memcpy(head + DATA_AT, "data", TAG_SIZE);
+    PutLe32(head + DATA_SIZE_AT, soundSize);
+}
+
+WaveFormat DecodeWaveFormat(const uint8_t (&format)[RWV_FORMAT_SIZE])
+{
+    return {ReadLe16(format + TAG_FIELD_AT), ReadLe16(format + CHANNELS_AT), ReadLe32(format + SAMPLES_PER_SECOND_AT),
+            ReadLe32(format + BYTES_PER_SECOND_AT), ReadLe16(format + BITS_PER_SAMPLE_AT)};
+}
+
+bool PlaysAlike(const WaveFormat& a, const WaveFormat& b)
+{
+    return a.formatTag == b.formatTag && a.channels == b.channels && a.samplesPerSecond == b.samplesPerSecond &&
+           a.bitsPerSample == b.bitsPerSample;
+}
+
+std::string DescribeFormat(const WaveFormat& format)
+{
+    // "%g" drops the zeros a rate in whole kilohertz would carry: 22.05, 44.1, 8.
+    return TagWords(format.formatTag) + Printed(" %u-bit ", format.bitsPerSample) + ChannelWords(format.channels) +
+           Printed(" %g kHz", static_cast<double>(format.samplesPerSecond) / HERTZ_PER_KILOHERTZ);
+}
+
+std::string DescribeFormatFigures(const WaveFormat& format)
+{
+    const std::string tag = format.formatTag == PCM_TAG ? "" : TagWords(format.formatTag) + " ";
+    return tag + Printed("%lu Hz %u channel%s %u bit", format.samplesPerSecond, format.channels,
+                         format.channels == 1 ? "" : "s", format.bitsPerSample);
+}
+
+double PlayingSeconds(const WaveFormat& format, int64_t bytes)
+{
+    if (format.bytesPerSecond == 0)
+        return -1.0;
+    return static_cast<double>(bytes) / static_cast<double>(format.bytesPerSecond);
+}
