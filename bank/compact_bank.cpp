@@ -9,6 +9,7 @@
 
 #include "bank/bank_reader.h"
 #include "bank/chunk_copier.h"
+#include "bank/file_identity.h"
 #include "bank/file_io.h"
 #include "bank/paths.h"
 #include "bank/undo_journal.h"
@@ -95,30 +96,36 @@ bool MakeBackup(const char* bankFile, const CompactPaths& paths)
 {
     if (!CreateHardLinkA(paths.newBackup, bankFile, nullptr) && !CopyFileA(bankFile, paths.newBackup, FALSE))
         return false;
-    if (MoveFileExA(paths.newBackup, paths.backup, SWITCH_FLAGS))
-        return true;
+    const bool made = MoveFileExA(paths.newBackup, paths.backup, SWITCH_FLAGS) != FALSE;
+    // Where the backup already is the bank's file (a compaction ended before its switch),
+    // the rename has nothing to do and leaves its source behind.
     DeleteFileA(paths.newBackup);
-    return false;
+    return made;
 }
 
 // The merge records describe the old layout: they go with the backup, or are dropped. A
 // record file of an older backup would describe another bank.
-bool MoveRecords(const CompactPaths& paths, bool keepBackup)
+bool MoveRecords(const CompactPaths& paths, bool keepBackup, bool backupWasBank)
 {
     if (!keepBackup)
         return !Exists(paths.undo) || DeleteFileA(paths.undo);
     if (Exists(paths.undo))
         return MoveFileExA(paths.undo, paths.backupUndo, SWITCH_FLAGS) != FALSE;
+    // A compaction ended between moving the records and its switch left the backup as the
+    // bank's own file: its records are still the bank's, and go on with the backup.
+    if (backupWasBank)
+        return true;
     return !Exists(paths.backupUndo) || DeleteFileA(paths.backupUndo);
 }
 
 CompactResult Switch(const char* bankFile, const CompactPaths& paths, bool keepBackup)
 {
+    const bool backupWasBank = IsSameFile(bankFile, paths.backup);
     if (keepBackup && !MakeBackup(bankFile, paths)) {
         DeleteFileA(paths.newBank);
         return CompactResult::BACKUP_NOT_MADE;
     }
-    if (!MoveRecords(paths, keepBackup) || !MoveFileExA(paths.newBank, bankFile, SWITCH_FLAGS)) {
+    if (!MoveRecords(paths, keepBackup, backupWasBank) || !MoveFileExA(paths.newBank, bankFile, SWITCH_FLAGS)) {
         DeleteFileA(paths.newBank);
         return CompactResult::NOT_SWITCHED;
     }
