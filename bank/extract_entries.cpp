@@ -56,33 +56,49 @@ private:
     }
     // The file for entry i opened for writing and emptied, or not open with the entry passed
     // over. A file this run wrote is never written again, by any of its names.
-    FileHandle OpenWaveFile(int32_t i, const char* path, FileIdentity& identity);
+    FileHandle OpenWaveFile(int32_t i, const char* path);
+    // Every file written so far by its identity. An identity costs a call that is slow on
+    // some systems, so none is asked for until a file is met that was there already: a run
+    // into an empty folder pays nothing, and from then on each file's is kept as it is written.
+    const std::map<FileIdentity, int32_t>& WrittenFiles();
+    // Entry i written to path, still open in wave.
+    void Remember(int32_t i, const char* path, HANDLE wave);
 
     BankReader& bank_;
     const char* outFolder_;
     bool overwrite_;
     WorkObserver& observer_;
     ChunkCopier copier_;
-    std::map<FileIdentity, int32_t> written_;  // each file written, with its entry
-    std::set<int32_t> writtenBy_;              // the entries written
+    std::map<FileIdentity, int32_t> written_;                    // each file written, with its entry
+    std::vector<std::pair<std::string, int32_t>> unidentified_;  // written before tracking began
+    bool tracking_ = false;                                      // identities kept as files are written
+    FileIdentity identity_ = {};                                 // of the file OpenWaveFile opened
+    bool identified_ = false;
+    std::set<int32_t> writtenBy_;                                // the entries written
 };
 
-FileHandle Extraction::OpenWaveFile(int32_t i, const char* path, FileIdentity& identity)
+FileHandle Extraction::OpenWaveFile(int32_t i, const char* path)
 {
     // Opened without emptying, so that a file that must be kept is kept whole.
     FileHandle wave(CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-    if (!wave.IsOpen() || !IdentityOf(wave.Get(), identity)) {
+    if (!wave.IsOpen()) {
         PassOver(i, "the file could not be created");
         return FileHandle();
     }
-    const auto earlier = written_.find(identity);
-    if (earlier != written_.end()) {
+    identified_ = false;
+    // A file made just now cannot be one this run wrote, nor need emptying.
+    if (!existed)
+        return wave;
+    const std::map<FileIdentity, int32_t>& written = WrittenFiles();
+    identified_ = IdentityOf(wave.Get(), identity_);
+    const auto earlier = identified_ ? written.find(identity_) : written.end();
+    if (earlier != written.end()) {
         Report(DescribeEntry(i, bank_.entries[i]) + ": not extracted: its file would be the one written for " +
                DescribeEntry(earlier->second, bank_.entries[earlier->second]));
         return FileHandle();
     }
-    if (existed && !overwrite_) {
+    if (!overwrite_) {
         ++outcome.existing;
         PassOver(i, "the file is there already");
         return FileHandle();
@@ -92,6 +108,29 @@ FileHandle Extraction::OpenWaveFile(int32_t i, const char* path, FileIdentity& i
         return FileHandle();
     }
     return wave;
+}
+
+const std::map<FileIdentity, int32_t>& Extraction::WrittenFiles()
+{
+    for (const auto& file : unidentified_) {
+        FileIdentity identity;
+        if (IdentityOfPath(file.first.c_str(), identity))
+            written_[identity] = file.second;
+    }
+    unidentified_.clear();
+    tracking_ = true;
+    return written_;
+}
+
+void Extraction::Remember(int32_t i, const char* path, HANDLE wave)
+{
+    writtenBy_.insert(i);
+    if (!tracking_) {
+        unidentified_.emplace_back(path, i);
+        return;
+    }
+    if (identified_ || IdentityOf(wave, identity_))
+        written_[identity_] = i;
 }
 
 void Extraction::Extract(int32_t i)
@@ -105,17 +144,17 @@ void Extraction::Extract(int32_t i)
     char path[MAX_PATH];
     if (!JoinPath(path, outFolder_, FileNameOf(entry.name).c_str()))
         return PassOver(i, "the path would be too long");
-    FileIdentity identity;
-    FileHandle wave = OpenWaveFile(i, path, identity);
+    FileHandle wave = OpenWaveFile(i, path);
     if (!wave.IsOpen())
         return;
-    const bool written = WriteWave(entry, wave.Get()) && wave.Close();
-    if (!written) {
+    const bool written = WriteWave(entry, wave.Get());
+    if (written)
+        Remember(i, path, wave.Get());
+    if (!written || !wave.Close()) {
         DeleteFileA(path);
+        writtenBy_.erase(i);
         return PassOver(i, "writing the file failed (is the disk full?)");
     }
-    written_[identity] = i;
-    writtenBy_.insert(i);
     ++outcome.written;
 }
 

@@ -15,13 +15,13 @@ FileHandle OpenForIdentity(const char* path)
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
+}  // namespace
+
 bool IdentityOfPath(const char* path, FileIdentity& identity)
 {
     const FileHandle file = OpenForIdentity(path);
     return file.IsOpen() && IdentityOf(file.Get(), identity);
 }
-
-}  // namespace
 
 bool FileIdentity::operator<(const FileIdentity& other) const
 {

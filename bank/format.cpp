@@ -102,6 +102,11 @@ void AppendUtf8(std::string& out, uint32_t point)
         out += static_cast<char>(CONTINUATION_VALUE | ((point >> (6 * i)) & 0x3F));
 }
 
+bool IsHighByte(char c)
+{
+    return static_cast<unsigned char>(c) >= 0x80;
+}
+
 }  // namespace
 
 bool IsGoodBankHeader(const RwvHeader& header)
@@ -127,12 +132,20 @@ char FoldAsciiLetter(char c)
 
 bool NameMatches(const char (&field)[RWV_NAME_SIZE], const char* name)
 {
-    // Byte for byte first: equal bytes spell equal characters, and most names are ASCII.
+    // Byte for byte first: equal bytes spell equal characters, and most names are ASCII. Two
+    // ASCII bytes that differ after an ASCII start are two different characters at the same
+    // place under any reading, which settles the search of a directory without decoding.
+    bool highSeen = false;
     for (size_t i = 0; i < RWV_NAME_SIZE; ++i) {
-        if (FoldAsciiLetter(field[i]) != FoldAsciiLetter(name[i]))
+        const bool high = IsHighByte(field[i]) || IsHighByte(name[i]);
+        if (FoldAsciiLetter(field[i]) != FoldAsciiLetter(name[i])) {
+            if (!highSeen && !high)
+                return false;
             break;
+        }
         if (name[i] == '\0')
             return true;
+        highSeen = highSeen || high;
     }
     // A name with no end within 52 bytes is too long for any field.
     if (std::memchr(field, '\0', RWV_NAME_SIZE) == nullptr || strnlen(name, RWV_NAME_SIZE) == RWV_NAME_SIZE)
