@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "bank/undo_journal.h"
 
@@ -41,14 +42,16 @@ bool ReadRecords(HANDLE file, RwvEntry* records, int64_t held, int64_t fileSize)
 
 ReadResult BankReader::Open(const char* path, DWORD access, DWORD shareMode, DirectoryLoad load)
 {
-    opening_ = OpenBankFile(path, access, shareMode);
-    header = opening_.header;
-    headerRead = opening_.headerRead;
-    fileSize = opening_.fileSize;
+    BankOpening opening = OpenBankFile(path, access, shareMode);
+    file_ = std::move(opening.file);
+    recovered_ = opening.recovered;
+    header = opening.header;
+    headerRead = opening.headerRead;
+    fileSize = opening.fileSize;
     count = 0;
     entries.reset();
-    if (opening_.result != ReadResult::READ || load == DirectoryLoad::HEADER_ONLY)
-        return opening_.result;
+    if (opening.result != ReadResult::READ || load == DirectoryLoad::HEADER_ONLY)
+        return opening.result;
     // A lying header must not cost memory: only the records present are read.
     const int64_t held = RecordsHeld(header.entryCount, fileSize);
     if (static_cast<int64_t>(RWV_HEADER_SIZE) + DirectoryBytes(held) > RWV_FORMAT_LIMIT)

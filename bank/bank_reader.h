@@ -40,15 +40,15 @@ public:
     // many of the directory records as the header claims and the file holds. NOT_A_BANK
     // when the header fails its check (headerRead tells whether 16 bytes were there).
     ReadResult Open(const char* path, DWORD access, DWORD shareMode, DirectoryLoad load = DirectoryLoad::RECORDS);
-    void Close() { opening_.file.Close(); }
+    void Close() { file_.Close(); }
 
-    HANDLE File() const { return opening_.file.Get(); }
+    HANDLE File() const { return file_.Get(); }
     // Header and directory bytes the header claims, whether or not the file holds them.
     int64_t DirectoryEnd() const;
     bool DirectoryComplete() const { return DirectoryEnd() <= fileSize; }
     // true when [offset, offset + size) lies inside the file.
     bool RangeInsideFile(const RwvEntry& entry) const;
-    bool Recovered() const { return opening_.recovered; }
+    bool Recovered() const { return recovered_; }
 
     RwvHeader header = {};
     bool headerRead = false;
@@ -57,5 +57,6 @@ public:
     std::unique_ptr<RwvEntry[]> entries;
 
 private:
-    BankOpening opening_;
+    FileHandle file_;
+    bool recovered_ = false;
 };

@@ -38,11 +38,6 @@ bool MakePaths(const char* bankFile, CompactPaths& paths)
            UndoPathOf(paths.backup, paths.backupUndo);
 }
 
-bool Exists(const char* path)
-{
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
 int64_t CompactSize(const BankReader& bank)
 {
     int64_t size = bank.DirectoryEnd();
@@ -108,14 +103,14 @@ bool MakeBackup(const char* bankFile, const CompactPaths& paths)
 bool MoveRecords(const CompactPaths& paths, bool keepBackup, bool backupWasBank)
 {
     if (!keepBackup)
-        return !Exists(paths.undo) || DeleteFileA(paths.undo);
-    if (Exists(paths.undo))
+        return !PathExists(paths.undo) || DeleteFileA(paths.undo);
+    if (PathExists(paths.undo))
         return MoveFileExA(paths.undo, paths.backupUndo, SWITCH_FLAGS) != FALSE;
     // A compaction ended between moving the records and its switch left the backup as the
     // bank's own file: its records are still the bank's, and go on with the backup.
     if (backupWasBank)
         return true;
-    return !Exists(paths.backupUndo) || DeleteFileA(paths.backupUndo);
+    return !PathExists(paths.backupUndo) || DeleteFileA(paths.backupUndo);
 }
 
 CompactResult Switch(const char* bankFile, const CompactPaths& paths, bool keepBackup)
@@ -162,7 +157,7 @@ CompactOutcome CompactBank(const char* bankFile, bool keepBackup, WorkObserver& 
         return outcome;
     }
     outcome.sizeAfter = CompactSize(bank);
-    outcome.hadRecords = Exists(paths.undo);
+    outcome.hadRecords = PathExists(paths.undo);
     if (outcome.sizeAfter == outcome.sizeBefore) {
         outcome.result = CompactResult::NOTHING_TO_COMPACT;
         return outcome;

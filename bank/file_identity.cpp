@@ -49,6 +49,11 @@ bool IsSameFile(const char* a, const char* b)
     return IdentityOfPath(a, first) && IdentityOfPath(b, second) && first == second;
 }
 
+bool PathExists(const char* path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool IsFolder(const char* path)
 {
     const DWORD attributes = GetFileAttributesA(path);

@@ -19,5 +19,7 @@ bool IdentityOf(HANDLE file, FileIdentity& identity);
 bool IdentityOfPath(const char* path, FileIdentity& identity);
 // true when both paths open the one same file; false also when either cannot be opened.
 bool IsSameFile(const char* a, const char* b);
+// true when path names an existing file or folder.
+bool PathExists(const char* path);
 // true when path names an existing folder.
 bool IsFolder(const char* path);

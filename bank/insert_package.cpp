@@ -159,14 +159,21 @@ bool ReadBankHead(const BankDirectory& bank, std::vector<uint8_t>& head)
     return SeekTo(bank.file, 0) && ReadExactly(bank.file, head.data(), static_cast<DWORD>(RWV_HEADER_SIZE));
 }
 
-// Saves the old bytes of every REPLACE inside the bank as it was (a REPLACE into this
-// merge's own appended range needs none: cutting the file back removes it), and marks the
-// entries whose bytes come out the same.
+// A REPLACE inside the bank as it was overwrites bytes the record must keep; an APPEND, or a
+// REPLACE into this merge's own appended range, writes past the old end, which taking the
+// merge back cuts off.
+bool OverwritesOldBytes(const PlannedWrite& write, int64_t sizeBefore)
+{
+    return !write.append && write.at + write.length <= sizeBefore;
+}
+
+// Saves the old bytes of every write that overwrites them, and marks the entries whose
+// bytes come out the same.
 bool SaveOldBytes(const BankDirectory& bank, const std::vector<PlannedWrite>& writes, BankChange& change,
                   InsertOutcome& outcome)
 {
     for (const PlannedWrite& write : writes) {
-        if (!write.append && write.at + write.length <= change.sizeBefore)
+        if (OverwritesOldBytes(write, change.sizeBefore))
             change.ranges.push_back({write.at, write.length});
     }
     for (const SavedRange& range : change.ranges)
@@ -183,7 +190,7 @@ bool SaveOldBytes(const BankDirectory& bank, const std::vector<PlannedWrite>& wr
     size_t next = 0;
     for (size_t i = 0; i < writes.size(); ++i) {
         const PlannedWrite& write = writes[i];
-        if (write.append || write.at + write.length > change.sizeBefore)
+        if (!OverwritesOldBytes(write, change.sizeBefore))
             continue;
         MergedEntry& entry = outcome.entries[i];
         entry.unchanged = entry.oldSize == entry.newSize && std::memcmp(saved, write.data, write.length) == 0;

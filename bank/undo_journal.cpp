@@ -91,10 +91,18 @@ int64_t SavedBytesOf(const RecordHead& head)
     return fixed <= head.recordBytes ? static_cast<int64_t>(head.recordBytes - fixed) : -1;
 }
 
-// Reads the record at `at` with the given head into change; false unless every piece is
-// there and the sum of them all is the head's.
-bool ReadPieces(HANDLE undo, int64_t at, const RecordHead& head, BankChange& change)
+// Where each record of an undo file starts, and its head; records end where a head does not
+// fit, is not a record's, or promises more bytes than the file holds.
+struct Place {
+    int64_t at;
+    RecordHead head;
+};
+
+// Reads the record at place into change; false unless every piece is there and the sum of
+// them all is the head's (a record cut short).
+bool ReadRecord(HANDLE undo, const Place& place, BankChange& change)
 {
+    const RecordHead& head = place.head;
     change.savedBytes = SavedBytesOf(head);
     if (change.savedBytes < 0 || change.savedBytes > RWV_FORMAT_LIMIT || head.rangeCount > RWV_FORMAT_LIMIT / sizeof(SavedRange))
         return false;
@@ -104,7 +112,7 @@ bool ReadPieces(HANDLE undo, int64_t at, const RecordHead& head, BankChange& cha
     if (!AllocateSaved(change))
         return false;
     const std::vector<Piece> pieces = PiecesOf(change, head);
-    if (!SeekTo(undo, at + static_cast<int64_t>(sizeof head)))
+    if (!SeekTo(undo, place.at + static_cast<int64_t>(sizeof head)))
         return false;
     for (size_t i = 1; i < pieces.size(); ++i) {
         if (!ReadExactly(undo, const_cast<void*>(pieces[i].bytes), static_cast<DWORD>(pieces[i].length)))
@@ -122,13 +130,6 @@ bool ReadPieces(HANDLE undo, int64_t at, const RecordHead& head, BankChange& cha
     return ranged == change.savedBytes && SumOf(pieces) == head.checksum;
 }
 
-// Where each record of an undo file starts, and its head; records end where a head does not
-// fit, is not a record's, or promises more bytes than the file holds.
-struct Place {
-    int64_t at;
-    RecordHead head;
-};
-
 std::vector<Place> WalkRecords(HANDLE undo)
 {
     std::vector<Place> places;
@@ -142,12 +143,6 @@ std::vector<Place> WalkRecords(HANDLE undo)
         place.at += static_cast<int64_t>(place.head.recordBytes);
     }
     return places;
-}
-
-// The record at place, whole and summed right; false for one cut short.
-bool ReadRecord(HANDLE undo, const Place& place, BankChange& change)
-{
-    return ReadPieces(undo, place.at, place.head, change);
 }
 
 // The records that were written whole: a last one whose sum fails was cut short. One marked
@@ -175,9 +170,9 @@ bool CutRecordsFrom(FileHandle& undo, const char* path, int64_t at)
     return DeleteFileA(path) != FALSE;
 }
 
-ChangeSummary SummaryOf(const Place& place, const BankChange& change)
+ChangeSummary SummaryOf(const Place& place, const std::string& package)
 {
-    return {change.when, change.package, change.replaced, change.appended,
+    return {place.head.when, package, place.head.replaced, place.head.appended,
             static_cast<int64_t>(place.head.recordBytes)};
 }
 
@@ -190,8 +185,7 @@ bool ReadSummary(HANDLE undo, const Place& place, ChangeSummary& summary)
     if (!SeekTo(undo, place.at + static_cast<int64_t>(sizeof place.head)) ||
         !ReadExactly(undo, &package[0], place.head.packageBytes))
         return false;
-    summary = {place.head.when, package, place.head.replaced, place.head.appended,
-               static_cast<int64_t>(place.head.recordBytes)};
+    summary = SummaryOf(place, package);
     return true;
 }
 
@@ -286,10 +280,11 @@ bool RestoreBank(HANDLE bank, const BankChange& change)
 Recovery TakeBackInterruptedChange(const char* bankFile)
 {
     char undoPath[MAX_PATH];
-    if (!UndoPathOf(bankFile, undoPath) || GetFileAttributesA(undoPath) == INVALID_FILE_ATTRIBUTES)
+    if (!UndoPathOf(bankFile, undoPath))
         return Recovery::NOTHING_TO_DO;
     {
-        // A look without taking the file from readers: most openings find nothing to do.
+        // A look without taking the file from readers: most openings find no undo file, or a
+        // last record marked done.
         FileHandle look = OpenExistingFile(undoPath, GENERIC_READ, FILE_SHARE_READ);
         const std::vector<Place> places = look.IsOpen() ? WalkRecords(look.Get()) : std::vector<Place>();
         if (places.empty() || places.back().head.state == STATE_DONE)
@@ -299,7 +294,7 @@ Recovery TakeBackInterruptedChange(const char* bankFile)
     FileHandle undo = OpenExistingFile(undoPath, GENERIC_READ | GENERIC_WRITE);
     if (!bank.IsOpen() || !undo.IsOpen())
         return Recovery::NOT_TAKEN_BACK;
-    const std::vector<Place> places = CompleteRecords(undo.Get());
+    const std::vector<Place> places = WalkRecords(undo.Get());
     BankChange change;
     // A record cut short was being written while the bank was still untouched.
     if (places.empty() || places.back().head.state == STATE_DONE || !ReadRecord(undo.Get(), places.back(), change))
@@ -344,7 +339,7 @@ UndoOutcome UndoNewestChange(const char* bankFile)
     if (places.empty() || places.back().head.state != STATE_DONE || !ReadRecord(undo.Get(), places.back(), change))
         return outcome;
     const Place& last = places.back();
-    outcome.change = SummaryOf(last, change);
+    outcome.change = SummaryOf(last, change.package);
     uint64_t sum = 0;
     if (SizeOfFile(bank) != change.sizeAfter || !HeadSumOfFile(bank.Get(), change.headBefore.size(), sum) ||
         sum != change.headAfterSum) {

@@ -1,6 +1,7 @@
 // Splitting the command line and turning its folder and bank operands into paths.
 #include "cli/command_line.h"
 
+#include "bank/file_identity.h"
 #include "bank/format.h"
 #include "bank/paths.h"
 #include "cli/bank_messages.h"
@@ -111,7 +112,7 @@ bool FindBankPath(const std::string& operand, char (&path)[MAX_PATH])
         PrintMessage("The path %s is too long; move the bank to a shorter path.", operand.c_str());
         return false;
     }
-    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+    if (PathExists(path))
         return TakeBackBeforeUse(path);
     PrintMessage("The folder %s holds no %s; give a bank file or the folder that holds it.", operand.c_str(),
                  BANK_FILE_NAME);

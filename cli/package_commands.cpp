@@ -25,19 +25,14 @@ const size_t FINAL_MESSAGE_SIZE = 256;
 const char ANY_FORMAT_OPTION[] = "--any-format";
 const char NOT_INCLUDED[] = "Package not included";
 
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // A folder that holds the bank, or the bank file itself, by its name.
 bool HoldsBank(const std::string& operand)
 {
     if (!IsFolder(operand.c_str()))
-        return Exists(operand) && lstrcmpiA(NameAfterFolder(operand.c_str()), BANK_FILE_NAME) == 0;
+        return PathExists(operand.c_str()) && lstrcmpiA(NameAfterFolder(operand.c_str()), BANK_FILE_NAME) == 0;
     char folder[MAX_PATH];
     char bank[MAX_PATH];
-    return FolderPath(operand, folder) && JoinPath(bank, folder, BANK_FILE_NAME) && Exists(bank);
+    return FolderPath(operand, folder) && JoinPath(bank, folder, BANK_FILE_NAME) && PathExists(bank);
 }
 
 // The bank given first and something else second: the operands were swapped.
@@ -53,7 +48,7 @@ bool SwappedOperands(const CommandLine& line, const char* usage)
 // A package file as given, or the one package of a folder.
 bool FindPackagePath(const std::string& operand, char (&path)[MAX_PATH])
 {
-    if (!Exists(operand)) {
+    if (!PathExists(operand.c_str())) {
         PrintMessage("%s: there is no package at %s; give the package file or the folder that holds it.",
                      NOT_INCLUDED, operand.c_str());
         return false;
@@ -177,7 +172,7 @@ private:
 
 bool FindWaveFolder(const std::string& operand, char (&folder)[MAX_PATH])
 {
-    if (!Exists(operand)) {
+    if (!PathExists(operand.c_str())) {
         PrintMessage("Package not created: there is no folder %s; give the folder that holds the waves.",
                      operand.c_str());
         return false;
@@ -239,7 +234,7 @@ void PrintLogPath(const char* packageFile)
     char full[MAX_PATH];
     FolderOf(packageFile, folder);
     const DWORD length = JoinPath(log, folder, UNPACK_LOG_NAME) ? GetFullPathNameA(log, MAX_PATH, full, nullptr) : 0;
-    if (length > 0 && length < MAX_PATH && Exists(full))
+    if (length > 0 && length < MAX_PATH && PathExists(full))
         PrintResult("Log: %s\n", full);
 }
 
