@@ -69,6 +69,14 @@ int64_t BankReader::DirectoryEnd() const
     return static_cast<int64_t>(RWV_HEADER_SIZE) + DirectoryBytes(header.entryCount);
 }
 
+int64_t BankReader::SoundBytes() const
+{
+    int64_t bytes = 0;
+    for (int32_t i = 0; i < count; ++i)
+        bytes += entries[i].size;
+    return bytes;
+}
+
 bool BankReader::RangeInsideFile(const RwvEntry& entry) const
 {
     return entry.offset >= 0 && entry.size >= 0 &&

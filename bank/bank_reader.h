@@ -46,6 +46,8 @@ public:
     // Header and directory bytes the header claims, whether or not the file holds them.
     int64_t DirectoryEnd() const;
     bool DirectoryComplete() const { return DirectoryEnd() <= fileSize; }
+    // The sizes of the records held, added up: the bank's sound data.
+    int64_t SoundBytes() const;
     // true when [offset, offset + size) lies inside the file.
     bool RangeInsideFile(const RwvEntry& entry) const;
     bool Recovered() const { return recovered_; }

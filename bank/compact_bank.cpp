@@ -38,14 +38,6 @@ bool MakePaths(const char* bankFile, CompactPaths& paths)
            UndoPathOf(paths.backup, paths.backupUndo);
 }
 
-int64_t CompactSize(const BankReader& bank)
-{
-    int64_t size = bank.DirectoryEnd();
-    for (int32_t i = 0; i < bank.count; ++i)
-        size += bank.entries[i].size;
-    return size;
-}
-
 // The directory of the new bank: every entry where its bytes will be, back to back.
 bool WriteHeaderAndDirectory(const BankReader& bank, HANDLE target)
 {
@@ -64,7 +56,7 @@ bool WriteHeaderAndDirectory(const BankReader& bank, HANDLE target)
 
 bool WriteCompactBank(const BankReader& bank, HANDLE target, WorkObserver& observer)
 {
-    ChunkCopier copier(observer, CompactSize(bank) - bank.DirectoryEnd());
+    ChunkCopier copier(observer, bank.SoundBytes());
     if (!copier.HasBuffer() || !WriteHeaderAndDirectory(bank, target))
         return false;
     for (int32_t i = 0; i < bank.count; ++i) {
@@ -156,7 +148,7 @@ CompactOutcome CompactBank(const char* bankFile, bool keepBackup, WorkObserver& 
         outcome.result = outcome.read != ReadResult::READ ? CompactResult::BANK_NOT_READ : CompactResult::DAMAGED;
         return outcome;
     }
-    outcome.sizeAfter = CompactSize(bank);
+    outcome.sizeAfter = bank.DirectoryEnd() + bank.SoundBytes();
     outcome.hadRecords = PathExists(paths.undo);
     if (outcome.sizeAfter == outcome.sizeBefore) {
         outcome.result = CompactResult::NOTHING_TO_COMPACT;

@@ -25,11 +25,9 @@ struct Figures {
 
 Figures Measure(const BankReader& bank)
 {
-    Figures figures = {bank.fileSize, bank.header.entryCount, 0, 0, !bank.DirectoryComplete()};
-    for (int32_t i = 0; i < bank.count; ++i) {
-        figures.soundBytes += bank.entries[i].size;
+    Figures figures = {bank.fileSize, bank.header.entryCount, bank.SoundBytes(), 0, !bank.DirectoryComplete()};
+    for (int32_t i = 0; i < bank.count; ++i)
         figures.damaged = figures.damaged || !bank.RangeInsideFile(bank.entries[i]);
-    }
     figures.wastedBytes = figures.fileBytes - (bank.DirectoryEnd() + figures.soundBytes);
     return figures;
 }
