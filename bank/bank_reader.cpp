@@ -33,11 +33,12 @@ int64_t RecordsHeld(int32_t claimed, int64_t fileSize)
     return std::max<int64_t>(0, std::min<int64_t>(claimed, reached));
 }
 
-bool ReadRecords(HANDLE file, RwvEntry* records, int64_t held, int64_t fileSize)
+bool ReadRecords(HANDLE file, RwvEntry* records, int64_t first, int64_t count, int64_t fileSize)
 {
-    const int64_t bytes = std::min(DirectoryBytes(held), fileSize - static_cast<int64_t>(RWV_HEADER_SIZE));
-    return bytes <= 0 || (SeekTo(file, static_cast<int64_t>(RWV_HEADER_SIZE)) &&
-                          ReadExactly(file, records, static_cast<DWORD>(bytes)));
+    const int64_t at = static_cast<int64_t>(RWV_HEADER_SIZE) + DirectoryBytes(first);
+    const int64_t bytes = std::max<int64_t>(0, std::min(DirectoryBytes(count), fileSize - at));
+    std::memset(reinterpret_cast<uint8_t*>(records) + bytes, 0, static_cast<size_t>(DirectoryBytes(count) - bytes));
+    return bytes == 0 || (SeekTo(file, at) && ReadExactly(file, records, static_cast<DWORD>(bytes)));
 }
 
 ReadResult BankReader::Open(const char* path, DWORD access, DWORD shareMode, DirectoryLoad load)
@@ -59,9 +60,8 @@ ReadResult BankReader::Open(const char* path, DWORD access, DWORD shareMode, Dir
     entries.reset(new (std::nothrow) RwvEntry[held > 0 ? held : 1]);
     if (!entries)
         return ReadResult::NO_MEMORY;
-    std::memset(entries.get(), 0, static_cast<size_t>(DirectoryBytes(held)));
     count = static_cast<int32_t>(held);
-    return ReadRecords(File(), entries.get(), held, fileSize) ? ReadResult::READ : ReadResult::NOT_A_BANK;
+    return ReadRecords(File(), entries.get(), 0, held, fileSize) ? ReadResult::READ : ReadResult::NOT_A_BANK;
 }
 
 int64_t BankReader::DirectoryEnd() const

@@ -30,9 +30,9 @@ BankOpening OpenBankFile(const char* path, DWORD access, DWORD shareMode);
 // The records a header claiming `claimed` entries has in a file of fileSize bytes: every
 // record the bytes after the header reach, a last one held only in part included.
 int64_t RecordsHeld(int32_t claimed, int64_t fileSize);
-// Reads `held` records from offset 16 into records, which the caller has zero-filled: the
-// bytes of a last partial record that are not in the file stay zero. false when a read failed.
-bool ReadRecords(HANDLE file, RwvEntry* records, int64_t held, int64_t fileSize);
+// Reads count records from record index first on into records; the bytes of a last record
+// that the file holds only in part read as zero. false when a read failed.
+bool ReadRecords(HANDLE file, RwvEntry* records, int64_t first, int64_t count, int64_t fileSize);
 
 class BankReader {
 public:

@@ -44,16 +44,6 @@ void CheckHeader(const BankReader& bank, std::vector<std::string>& problems)
 // Records read in pieces of this many, so that a directory of any length costs the same memory.
 const int64_t RECORDS_PER_READ = 4096;
 
-// Record index of the bank as far as the file holds it; the bytes of a last record that the
-// file holds only in part read as zero, as the bank reader reads them.
-bool ReadRecordsAt(const BankReader& bank, int64_t first, int64_t count, RwvEntry* records)
-{
-    std::memset(records, 0, static_cast<size_t>(DirectoryBytes(count)));
-    const int64_t at = static_cast<int64_t>(RWV_HEADER_SIZE) + DirectoryBytes(first);
-    const int64_t bytes = std::min(DirectoryBytes(count), bank.fileSize - at);
-    return bytes <= 0 || (SeekTo(bank.File(), at) && ReadExactly(bank.File(), records, static_cast<DWORD>(bytes)));
-}
-
 // A name as matching compares it: A-Z folded, up to its NUL.
 std::string FoldedName(const RwvEntry& entry)
 {
@@ -96,7 +86,8 @@ private:
     std::string DescribeAt(int32_t i) const
     {
         RwvEntry record;
-        return ReadRecordsAt(bank_, i, 1, &record) ? DescribeEntry(i, record) : Line("entry %d", static_cast<int>(i));
+        return ReadRecords(bank_.File(), &record, i, 1, bank_.fileSize) ? DescribeEntry(i, record)
+                                                                         : Line("entry %d", static_cast<int>(i));
     }
 
     const BankReader& bank_;
@@ -189,7 +180,7 @@ VerifyOutcome VerifyBank(const BankReader& bank, const ProblemReport& report)
     std::vector<RwvEntry> records(static_cast<size_t>(std::min(held, RECORDS_PER_READ)));
     for (int64_t first = 0; first < held && outcome.recordsRead; first += RECORDS_PER_READ) {
         const int64_t count = std::min(RECORDS_PER_READ, held - first);
-        outcome.recordsRead = ReadRecordsAt(bank, first, count, records.data());
+        outcome.recordsRead = ReadRecords(bank.File(), records.data(), first, count, bank.fileSize);
         for (int64_t k = 0; k < count && outcome.recordsRead; ++k)
             checker.Check(static_cast<int32_t>(first + k), records[static_cast<size_t>(k)]);
     }

@@ -74,7 +74,7 @@ bool BankDirectory::LoadBankTable()
         return false;
     }
     loaded = static_cast<int32_t>(held);
-    if (!ReadRecords(file.Get(), entries, held, size) ||
+    if (!ReadRecords(file.Get(), entries, 0, held, size) ||
         static_cast<int64_t>(RWV_HEADER_SIZE) + DirectoryBytes(count) > size) {
         status = BANK_ERR_NO_MEMORY;
         return false;
