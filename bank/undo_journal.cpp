@@ -22,14 +22,15 @@ bool WriteState(HANDLE undo, int64_t recordAt, uint32_t state)
            WriteExactly(undo, &state, sizeof state) && FlushFile(undo);
 }
 
-// Cuts the undo file back to the end of the records before `at`; one left empty is emptied
-// on disk first, so that a crash before it is gone leaves no record behind, then removed.
+// Cuts the undo file back to the end of the records before `at`. One left empty is emptied
+// on disk first, so that a crash before it is gone leaves no record behind; it is removed
+// even where that fails (a full disk may refuse the flush), since removing it is the aim.
 bool CutRecordsFrom(FileHandle& undo, const char* path, int64_t at)
 {
-    if (!SetFileSize(undo.Get(), at) || !FlushFile(undo))
-        return false;
     if (at > 0)
-        return true;
+        return SetFileSize(undo.Get(), at) && FlushFile(undo);
+    if (SetFileSize(undo.Get(), 0))
+        FlushFile(undo);
     undo.Close();
     return DeleteFileA(path) != FALSE;
 }
@@ -52,11 +53,11 @@ JournalFault FaultOf(RecordCheck check)
 
 // The last record a walk reached when it was not marked done and nothing unreadable
 // follows it: an interrupted change, or one cut short while it was written.
-const RecordPlace* UnfinishedLast(const RecordWalk& walk)
+const WalkedRecord* UnfinishedLast(const RecordWalk& walk)
 {
     if (walk.records.empty() || walk.end == RecordCheck::DAMAGED || walk.end == RecordCheck::UNREADABLE)
         return nullptr;
-    const RecordPlace& last = walk.records.back();
+    const WalkedRecord& last = walk.records.back();
     return last.head.state == STATE_DONE ? nullptr : &last;
 }
 
@@ -67,7 +68,7 @@ JournalFault AppendPoint(HANDLE undo, const RecordWalk& walk, StreamBuffer& buff
     if (walk.end == RecordCheck::DAMAGED || walk.end == RecordCheck::UNREADABLE)
         return FaultOf(walk.end);
     at = walk.endAt;
-    const RecordPlace* unfinished = UnfinishedLast(walk);
+    const WalkedRecord* unfinished = UnfinishedLast(walk);
     if (unfinished == nullptr)
         return JournalFault::NONE;
     const RecordCheck sum = CheckSum(undo, *unfinished, buffer);
@@ -82,8 +83,8 @@ JournalFault AppendPoint(HANDLE undo, const RecordWalk& walk, StreamBuffer& buff
 bool PutBack(FileHandle& undo, const char* undoPath, HANDLE bank, const LoadedRecord& record, uint32_t state,
              StreamBuffer& buffer)
 {
-    return WriteState(undo.Get(), record.place.at, state) && CopySavedBytesBack(undo.Get(), record, bank, buffer) &&
-           CutRecordsFrom(undo, undoPath, record.place.at);
+    return WriteState(undo.Get(), record.found.at, state) && CopySavedBytesBack(undo.Get(), record, bank, buffer) &&
+           CutRecordsFrom(undo, undoPath, record.found.at);
 }
 
 enum class BankMatch { MATCHES, DIFFERS, UNREADABLE };
@@ -98,7 +99,7 @@ BankMatch HeadMatches(HANDLE bank, const LoadedRecord& record, bool afterOnly)
     }
     if (!SeekTo(bank, 0) || !ReadExactly(bank, head.data(), static_cast<DWORD>(head.size())))
         return BankMatch::DIFFERS;
-    if (HeadSum(head.data(), head.size()) == record.place.head.headAfterSum)
+    if (HeadSum(head.data(), head.size()) == record.found.head.headAfterSum)
         return BankMatch::MATCHES;
     return !afterOnly && head == record.headBefore ? BankMatch::MATCHES : BankMatch::DIFFERS;
 }
@@ -129,7 +130,7 @@ BankMatch LeftByInterruptedChange(HANDLE bank, const LoadedRecord& record, Strea
     if (record.hasIdentity && IdentityOf(bank, identity) && !(identity == record.identity))
         return BankMatch::DIFFERS;
     const int64_t size = SizeOfFile(bank);
-    const RecordHead& head = record.place.head;
+    const RecordHead& head = record.found.head;
     if (size < head.sizeBefore || size > head.sizeAfter)
         return BankMatch::DIFFERS;
     const BankMatch headMatch = HeadMatches(bank, record, false);
@@ -141,7 +142,7 @@ BankMatch LeftByInterruptedChange(HANDLE bank, const LoadedRecord& record, Strea
 // The bank exactly as the finished change left it, in every byte the change wrote.
 BankMatch LeftByFinishedChange(HANDLE bank, const LoadedRecord& record, StreamBuffer& buffer)
 {
-    if (SizeOfFile(bank) != record.place.head.sizeAfter)
+    if (SizeOfFile(bank) != record.found.head.sizeAfter)
         return BankMatch::DIFFERS;
     const BankMatch headMatch = HeadMatches(bank, record, true);
     return headMatch == BankMatch::MATCHES ? RangesMatch(bank, record, false, buffer) : headMatch;
@@ -167,22 +168,22 @@ bool SetAside(FileHandle& undo, const char* undoPath, std::string& setAsideAs)
     return false;
 }
 
-ChangeSummary SummaryOf(const RecordPlace& place, const std::string& package, RecordStatus status)
+ChangeSummary SummaryOf(const WalkedRecord& walked, const std::string& package, RecordStatus status)
 {
-    return {place.head.when, package, place.head.replaced, place.head.appended,
-            static_cast<int64_t>(place.head.recordBytes), status};
+    return {walked.head.when, package, walked.head.replaced, walked.head.appended,
+            static_cast<int64_t>(walked.head.recordBytes), status};
 }
 
 // The history's view of one record, checked as undo would check it.
-ChangeSummary SummaryOfRecord(HANDLE undo, const RecordPlace& place, StreamBuffer& buffer)
+ChangeSummary SummaryOfRecord(HANDLE undo, const WalkedRecord& walked, StreamBuffer& buffer)
 {
     LoadedRecord record;
-    const bool whole = place.head.state == STATE_DONE && CheckSum(undo, place, buffer) == RecordCheck::GOOD &&
-                       LoadRecord(undo, place, record) == JournalFault::NONE;
+    const bool whole = walked.head.state == STATE_DONE && CheckSum(undo, walked, buffer) == RecordCheck::GOOD &&
+                       LoadRecord(undo, walked, record) == JournalFault::NONE;
     if (!whole)
-        return SummaryOf(place, "", RecordStatus::DAMAGED);
-    return SummaryOf(place, record.package,
-                     place.head.layout == LAYOUT_SUMMED ? RecordStatus::GOOD : RecordStatus::EARLIER_LAYOUT);
+        return SummaryOf(walked, "", RecordStatus::DAMAGED);
+    return SummaryOf(walked, record.package,
+                     walked.head.layout == LAYOUT_SUMMED ? RecordStatus::GOOD : RecordStatus::EARLIER_LAYOUT);
 }
 
 // The outcome of a recovery that leaves the bank alone: with nothing to do, or unable to.
@@ -199,7 +200,7 @@ JournalFault NewestRecord(HANDLE undo, StreamBuffer& buffer, LoadedRecord& recor
     RecordWalk walk = WalkRecords(undo);
     if (walk.end == RecordCheck::DAMAGED || walk.end == RecordCheck::UNREADABLE)
         return FaultOf(walk.end);
-    const RecordPlace* unfinished = UnfinishedLast(walk);
+    const WalkedRecord* unfinished = UnfinishedLast(walk);
     if (unfinished != nullptr) {
         // Left by a merge cut short while writing its record: never part of the bank.
         const RecordCheck sum = CheckSum(undo, *unfinished, buffer);
@@ -214,6 +215,22 @@ JournalFault NewestRecord(HANDLE undo, StreamBuffer& buffer, LoadedRecord& recor
     if (sum != RecordCheck::GOOD)
         return FaultOf(sum);
     return LoadRecord(undo, walk.records.back(), record);
+}
+
+// Which writes of plan leave the bank's bytes as they were: an empty one, or one that no
+// later write overlaps and each of whose ranges lies in the old bank with the same bytes.
+void MarkSameBytes(const ChangePlan& plan, const std::vector<PlannedRange>& ranges, std::vector<bool>& same)
+{
+    for (size_t w = 0; w < plan.writes.size(); ++w)
+        same[w] = plan.writes[w].length == 0;
+    for (const PlannedRange& planned : ranges) {
+        if (planned.wholeWrite)
+            same[planned.write] = true;
+    }
+    for (const PlannedRange& planned : ranges) {
+        if (planned.range.at >= plan.sizeBefore || planned.range.oldSum != planned.range.newSum)
+            same[planned.write] = false;
+    }
 }
 
 }  // namespace
@@ -256,9 +273,7 @@ JournalFault UndoJournal::Begin(const char* bankFile, HANDLE bank, const ChangeP
     if (!SetFileSize(file_.Get(), at))
         return FaultOfLastError();
     const JournalFault written = WriteRecord(file_.Get(), at, bank, plan, ranges, buffer);
-    for (const PlannedRange& planned : ranges)
-        sameBytes_[planned.write] =
-            planned.wholeWrite && planned.range.at < plan.sizeBefore && planned.range.oldSum == planned.range.newSum;
+    MarkSameBytes(plan, ranges, sameBytes_);
     return written;
 }
 
@@ -280,9 +295,9 @@ bool UndoJournal::TakeBack(HANDLE bank)
     const bool marked = WriteState(file_.Get(), recordAt_, STATE_PENDING);
     StreamBuffer buffer;
     LoadedRecord record;
-    RecordPlace place = {recordAt_, {}};
-    if (!buffer.IsHeld() || !SeekTo(file_, recordAt_) || !ReadExactly(file_, &place.head, sizeof place.head) ||
-        LoadRecord(file_.Get(), place, record) != JournalFault::NONE ||
+    WalkedRecord walked = {recordAt_, {}};
+    if (!buffer.IsHeld() || !SeekTo(file_, recordAt_) || !ReadExactly(file_, &walked.head, sizeof walked.head) ||
+        LoadRecord(file_.Get(), walked, record) != JournalFault::NONE ||
         !CopySavedBytesBack(file_.Get(), record, bank, buffer))
         return false;
     return Drop() && marked;
@@ -304,10 +319,10 @@ RecoveryOutcome TakeBackInterruptedChange(const char* bankFile)
     if (!UndoPathOf(bankFile, undoPath))
         return outcome;
     {
-        // A glance without taking the file from readers: most openings find no undo file, or
+        // A quick without taking the file from readers: most openings find no undo file, or
         // a last record marked done.
-        FileHandle glance = OpenExistingFile(undoPath, GENERIC_READ, FILE_SHARE_READ);
-        if (!glance.IsOpen() || UnfinishedLast(WalkRecords(glance.Get())) == nullptr)
+        FileHandle quick = OpenExistingFile(undoPath, GENERIC_READ, FILE_SHARE_READ);
+        if (!quick.IsOpen() || UnfinishedLast(WalkRecords(quick.Get())) == nullptr)
             return outcome;
     }
     outcome.result = Recovery::NOT_TAKEN_BACK;
@@ -317,7 +332,7 @@ RecoveryOutcome TakeBackInterruptedChange(const char* bankFile)
     if (!bank.IsOpen() || !undo.IsOpen() || !buffer.IsHeld())
         return outcome;
     const RecordWalk walk = WalkRecords(undo.Get());
-    const RecordPlace* last = UnfinishedLast(walk);
+    const WalkedRecord* last = UnfinishedLast(walk);
     if (last == nullptr)
         return RecoveryLeft(outcome, true);
     // A record that fails its sum was being written while the bank was untouched; one that
@@ -362,10 +377,10 @@ ChangeList ListChanges(const char* bankFile)
     const RecordWalk walk = WalkRecords(undo.Get());
     if (walk.end == RecordCheck::DAMAGED || walk.end == RecordCheck::UNREADABLE)
         list.unreadableRest = FaultOf(walk.end);
-    const RecordPlace* unfinished = UnfinishedLast(walk);
-    for (const RecordPlace& place : walk.records) {
-        if (&place != unfinished)
-            list.changes.push_back(SummaryOfRecord(undo.Get(), place, buffer));
+    const WalkedRecord* unfinished = UnfinishedLast(walk);
+    for (const WalkedRecord& walked : walk.records) {
+        if (&walked != unfinished)
+            list.changes.push_back(SummaryOfRecord(undo.Get(), walked, buffer));
     }
     return list;
 }
@@ -398,8 +413,8 @@ UndoOutcome UndoNewestChange(const char* bankFile)
     }
     if (!found)
         return outcome;
-    const bool summed = record.place.head.layout == LAYOUT_SUMMED;
-    outcome.change = SummaryOf(record.place, record.package, summed ? RecordStatus::GOOD : RecordStatus::EARLIER_LAYOUT);
+    const bool summed = record.found.head.layout == LAYOUT_SUMMED;
+    outcome.change = SummaryOf(record.found, record.package, summed ? RecordStatus::GOOD : RecordStatus::EARLIER_LAYOUT);
     if (!summed) {
         outcome.result = UndoResult::EARLIER_LAYOUT;
         return outcome;
@@ -410,7 +425,7 @@ UndoOutcome UndoNewestChange(const char* bankFile)
         outcome.fault = match == BankMatch::DIFFERS ? JournalFault::NONE : JournalFault::IO;
         return outcome;
     }
-    if (!WriteState(undo.Get(), record.place.at, STATE_UNDOING)) {
+    if (!WriteState(undo.Get(), record.found.at, STATE_UNDOING)) {
         outcome.result = UndoResult::NOT_WRITTEN;
         outcome.fault = FaultOfLastError();
         return outcome;

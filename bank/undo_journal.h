@@ -41,8 +41,9 @@
 //   - The state is one of the four above; any other value is damage. It is rewritten in
 //     place, so it is not summed: the four letters are chosen so that a stray or torn value
 //     is none of them.
-//   - 0 < header size <= size before <= size after < 2 GiB; the header and directory are
-//     16 + 84 x the count their own header holds; the package path is under MAX_PATH.
+//   - 16 <= header-and-directory bytes <= size before <= size after < 2 GiB; the header
+//     and directory are 16 + 84 x the count their own header holds; the package path is
+//     under MAX_PATH bytes.
 //   - A range lies after the old directory and inside the old size, or (layout 1) between
 //     the old and the new size; the saved bytes are exactly the ranges inside the old size.
 //   - Every piece fits inside the record, and the record inside the file.

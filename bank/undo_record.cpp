@@ -1,6 +1,6 @@
 // Reading a record is split in steps that each trust only what the step before checked: the
 // head's fields against the file's size, then the sum of the bytes they bound, then the
-// pieces' contents. Nothing is allocated from a field that has not been bounded.
+// parts' contents. Nothing is allocated from a field that has not been bounded.
 #include "bank/undo_record.h"
 
 #include <algorithm>
@@ -15,7 +15,7 @@
 namespace {
 
 const DWORD STREAM_BUFFER_SIZE = 1u << 20;
-// The head's bytes after its checksum: the first piece that is summed.
+// The head's bytes after its checksum: the first part that is summed.
 const size_t SUMMED_FROM = offsetof(RecordHead, recordBytes);
 const size_t SUMMED_HEAD_BYTES = sizeof(RecordHead) - SUMMED_FROM;
 
@@ -29,8 +29,8 @@ size_t RangeBytesOf(const RecordHead& head)
     return head.layout == LAYOUT_SUMMED ? sizeof(WrittenRange) : sizeof(FirstLayoutRange);
 }
 
-// Where a record's pieces lie, and their lengths in the order they are summed.
-struct RecordPieces {
+// Where a record's parts lie, and their lengths in the order they are summed.
+struct RecordParts {
     int64_t identityAt = -1;
     int64_t packageAt = 0;
     int64_t headAt = 0;
@@ -40,35 +40,35 @@ struct RecordPieces {
     std::vector<int64_t> summed;
 };
 
-// The pieces of a head whose lengths are already known to be small; false when the fixed
-// pieces do not fit in the record's length.
-bool PiecesOf(const RecordPlace& place, RecordPieces& pieces)
+// The parts of a head whose lengths are already known to be small; false when the fixed
+// parts do not fit in the record's length.
+bool PartsOf(const WalkedRecord& walked, RecordParts& parts)
 {
-    const RecordHead& head = place.head;
+    const RecordHead& head = walked.head;
     const int64_t identityBytes = head.layout == LAYOUT_SUMMED ? static_cast<int64_t>(sizeof(RecordedIdentity)) : 0;
     const int64_t rangeBytes = static_cast<int64_t>(head.rangeCount) * static_cast<int64_t>(RangeBytesOf(head));
     const int64_t fixed = static_cast<int64_t>(sizeof head) + identityBytes + head.packageBytes + head.headBytes + rangeBytes;
     if (static_cast<uint64_t>(fixed) > head.recordBytes)
         return false;
-    pieces.savedBytes = static_cast<int64_t>(head.recordBytes) - fixed;
-    int64_t at = place.at + static_cast<int64_t>(sizeof head);
+    parts.savedBytes = static_cast<int64_t>(head.recordBytes) - fixed;
+    int64_t at = walked.at + static_cast<int64_t>(sizeof head);
     if (identityBytes > 0) {
-        pieces.identityAt = at;
+        parts.identityAt = at;
         at += identityBytes;
     }
-    pieces.packageAt = at;
-    pieces.headAt = pieces.packageAt + head.packageBytes;
-    at = pieces.headAt + head.headBytes;
+    parts.packageAt = at;
+    parts.headAt = parts.packageAt + head.packageBytes;
+    at = parts.headAt + head.headBytes;
     if (head.layout == LAYOUT_SUMMED) {
-        pieces.savedAt = at;
-        pieces.rangesAt = at + pieces.savedBytes;
-        pieces.summed = {static_cast<int64_t>(SUMMED_HEAD_BYTES), identityBytes, head.packageBytes, head.headBytes,
-                         pieces.savedBytes, rangeBytes};
+        parts.savedAt = at;
+        parts.rangesAt = at + parts.savedBytes;
+        parts.summed = {static_cast<int64_t>(SUMMED_HEAD_BYTES), identityBytes, head.packageBytes, head.headBytes,
+                         parts.savedBytes, rangeBytes};
     } else {
-        pieces.rangesAt = at;
-        pieces.savedAt = at + rangeBytes;
-        pieces.summed = {static_cast<int64_t>(SUMMED_HEAD_BYTES), head.packageBytes, head.headBytes, rangeBytes,
-                         pieces.savedBytes};
+        parts.rangesAt = at;
+        parts.savedAt = at + rangeBytes;
+        parts.summed = {static_cast<int64_t>(SUMMED_HEAD_BYTES), head.packageBytes, head.headBytes, rangeBytes,
+                         parts.savedBytes};
     }
     return true;
 }
@@ -82,20 +82,20 @@ bool FieldsInBounds(const RecordHead& head)
            head.sizeBefore <= head.sizeAfter && head.sizeAfter <= RWV_FORMAT_LIMIT;
 }
 
-// What the head at place says of its record, from its fields and the file's size alone.
-RecordCheck CheckHead(const RecordPlace& place, int64_t fileSize)
+// What the head at walked says of its record, from its fields and the file's size alone.
+RecordCheck CheckHead(const WalkedRecord& walked, int64_t fileSize)
 {
-    const RecordHead& head = place.head;
+    const RecordHead& head = walked.head;
     if (head.tag != RECORD_TAG || !KnownState(head.state) || head.recordBytes < sizeof head)
         return RecordCheck::DAMAGED;
     const bool beingWritten = head.state == STATE_BEGUN || head.state == STATE_PENDING;
-    const uint64_t left = static_cast<uint64_t>(fileSize - place.at);
+    const uint64_t left = static_cast<uint64_t>(fileSize - walked.at);
     if (head.recordBytes > left)
         return beingWritten ? RecordCheck::CUT_SHORT : RecordCheck::DAMAGED;
     if (head.state == STATE_BEGUN)
         return head.recordBytes == left ? RecordCheck::CUT_SHORT : RecordCheck::DAMAGED;
-    RecordPieces pieces;
-    return FieldsInBounds(head) && PiecesOf(place, pieces) ? RecordCheck::GOOD : RecordCheck::DAMAGED;
+    RecordParts parts;
+    return FieldsInBounds(head) && PartsOf(walked, parts) ? RecordCheck::GOOD : RecordCheck::DAMAGED;
 }
 
 // true when every byte from at to the file's end is zero: space a power cut left unwritten.
@@ -112,7 +112,7 @@ bool ZerosToEnd(HANDLE undo, int64_t at, int64_t fileSize)
     return true;
 }
 
-// Reads length bytes of file from at, handing each piece read to use; false when a read
+// Reads length bytes of file from at, handing each block read to use; false when a read
 // failed.
 template <typename Use>
 bool StreamFileBytes(HANDLE file, int64_t at, int64_t length, StreamBuffer& buffer, Use use)
@@ -120,11 +120,11 @@ bool StreamFileBytes(HANDLE file, int64_t at, int64_t length, StreamBuffer& buff
     if (!SeekTo(file, at))
         return false;
     while (length > 0) {
-        const DWORD piece = static_cast<DWORD>(std::min<int64_t>(length, StreamBuffer::Size()));
-        if (!ReadExactly(file, buffer.Bytes(), piece))
+        const DWORD block = static_cast<DWORD>(std::min<int64_t>(length, StreamBuffer::Size()));
+        if (!ReadExactly(file, buffer.Bytes(), block))
             return false;
-        use(buffer.Bytes(), piece);
-        length -= piece;
+        use(buffer.Bytes(), block);
+        length -= block;
     }
     return true;
 }
@@ -136,12 +136,12 @@ bool ReadItems(HANDLE undo, int64_t at, std::vector<Item>& items, size_t count)
     return count == 0 || (SeekTo(undo, at) && ReadExactly(undo, items.data(), static_cast<DWORD>(count * sizeof(Item))));
 }
 
-bool ReadRanges(HANDLE undo, const RecordPlace& place, int64_t at, std::vector<WrittenRange>& ranges)
+bool ReadRanges(HANDLE undo, const WalkedRecord& walked, int64_t at, std::vector<WrittenRange>& ranges)
 {
-    if (place.head.layout == LAYOUT_SUMMED)
-        return ReadItems(undo, at, ranges, place.head.rangeCount);
+    if (walked.head.layout == LAYOUT_SUMMED)
+        return ReadItems(undo, at, ranges, walked.head.rangeCount);
     std::vector<FirstLayoutRange> first;
-    if (!ReadItems(undo, at, first, place.head.rangeCount))
+    if (!ReadItems(undo, at, first, walked.head.rangeCount))
         return false;
     for (const FirstLayoutRange& range : first)
         ranges.push_back({range.at, range.length, 0, 0});
@@ -152,7 +152,7 @@ bool ReadRanges(HANDLE undo, const RecordPlace& place, int64_t at, std::vector<W
 // exactly those of the ranges inside the old size.
 bool RangesInBounds(const LoadedRecord& record, int64_t savedBytes)
 {
-    const RecordHead& head = record.place.head;
+    const RecordHead& head = record.found.head;
     int64_t saved = 0;
     for (const WrittenRange& range : record.ranges) {
         if (range.at < 0 || range.at > RWV_FORMAT_LIMIT || range.length <= 0 || range.length > RWV_FORMAT_LIMIT)
@@ -238,73 +238,73 @@ RecordWalk WalkRecords(HANDLE undo)
         walk.end = RecordCheck::UNREADABLE;
         return walk;
     }
-    for (RecordPlace place = {0, {}}; place.at < size; place.at += static_cast<int64_t>(place.head.recordBytes)) {
-        walk.endAt = place.at;
-        if (size - place.at < static_cast<int64_t>(sizeof place.head)) {
+    for (WalkedRecord walked = {0, {}}; walked.at < size; walked.at += static_cast<int64_t>(walked.head.recordBytes)) {
+        walk.endAt = walked.at;
+        if (size - walked.at < static_cast<int64_t>(sizeof walked.head)) {
             walk.end = RecordCheck::CUT_SHORT;
             return walk;
         }
-        if (!SeekTo(undo, place.at) || !ReadExactly(undo, &place.head, sizeof place.head)) {
+        if (!SeekTo(undo, walked.at) || !ReadExactly(undo, &walked.head, sizeof walked.head)) {
             walk.end = RecordCheck::UNREADABLE;
             return walk;
         }
-        walk.end = CheckHead(place, size);
-        if (walk.end == RecordCheck::DAMAGED && place.head.tag == 0 && ZerosToEnd(undo, place.at, size))
+        walk.end = CheckHead(walked, size);
+        if (walk.end == RecordCheck::DAMAGED && walked.head.tag == 0 && ZerosToEnd(undo, walked.at, size))
             walk.end = RecordCheck::CUT_SHORT;
         if (walk.end != RecordCheck::GOOD)
             return walk;
-        walk.records.push_back(place);
+        walk.records.push_back(walked);
     }
     walk.endAt = size;
     walk.end = RecordCheck::GOOD;
     return walk;
 }
 
-RecordCheck CheckSum(HANDLE undo, const RecordPlace& place, StreamBuffer& buffer)
+RecordCheck CheckSum(HANDLE undo, const WalkedRecord& walked, StreamBuffer& buffer)
 {
-    RecordPieces pieces;
-    if (!PiecesOf(place, pieces))
+    RecordParts parts;
+    if (!PartsOf(walked, parts))
         return RecordCheck::DAMAGED;
     uint64_t sum = CHECKSUM_START;
-    int64_t at = place.at + static_cast<int64_t>(SUMMED_FROM);
-    for (const int64_t length : pieces.summed) {
-        ChecksumStream piece(sum);
-        if (!StreamFileBytes(undo, at, length, buffer, [&piece](const uint8_t* bytes, DWORD n) { piece.Add(bytes, n); }))
+    int64_t at = walked.at + static_cast<int64_t>(SUMMED_FROM);
+    for (const int64_t length : parts.summed) {
+        ChecksumStream part(sum);
+        if (!StreamFileBytes(undo, at, length, buffer, [&part](const uint8_t* bytes, DWORD n) { part.Add(bytes, n); }))
             return RecordCheck::UNREADABLE;
-        sum = piece.Result();
+        sum = part.Result();
         at += length;
     }
-    return sum == place.head.checksum ? RecordCheck::GOOD : RecordCheck::DAMAGED;
+    return sum == walked.head.checksum ? RecordCheck::GOOD : RecordCheck::DAMAGED;
 }
 
 bool InsideOldSize(const LoadedRecord& record, const WrittenRange& range)
 {
-    return range.at < record.place.head.sizeBefore;
+    return range.at < record.found.head.sizeBefore;
 }
 
-JournalFault LoadRecord(HANDLE undo, const RecordPlace& place, LoadedRecord& record)
+JournalFault LoadRecord(HANDLE undo, const WalkedRecord& walked, LoadedRecord& record)
 {
-    RecordPieces pieces;
-    if (!PiecesOf(place, pieces))
+    RecordParts parts;
+    if (!PartsOf(walked, parts))
         return JournalFault::DAMAGED;
-    record.place = place;
-    record.savedAt = pieces.savedAt;
+    record.found = walked;
+    record.savedAt = parts.savedAt;
     RecordedIdentity identity = {};
     try {
-        record.package.assign(place.head.packageBytes, '\0');
-        if (!ReadItems(undo, pieces.headAt, record.headBefore, place.head.headBytes) ||
-            !ReadRanges(undo, place, pieces.rangesAt, record.ranges) ||
-            (place.head.packageBytes > 0 &&
-             (!SeekTo(undo, pieces.packageAt) || !ReadExactly(undo, &record.package[0], place.head.packageBytes))) ||
-            (pieces.identityAt >= 0 &&
-             (!SeekTo(undo, pieces.identityAt) || !ReadExactly(undo, &identity, sizeof identity))))
+        record.package.assign(walked.head.packageBytes, '\0');
+        if (!ReadItems(undo, parts.headAt, record.headBefore, walked.head.headBytes) ||
+            !ReadRanges(undo, walked, parts.rangesAt, record.ranges) ||
+            (walked.head.packageBytes > 0 &&
+             (!SeekTo(undo, parts.packageAt) || !ReadExactly(undo, &record.package[0], walked.head.packageBytes))) ||
+            (parts.identityAt >= 0 &&
+             (!SeekTo(undo, parts.identityAt) || !ReadExactly(undo, &identity, sizeof identity))))
             return JournalFault::IO;
     } catch (const std::bad_alloc&) {
         return JournalFault::NO_MEMORY;
     }
     record.identity = {identity.volume, identity.indexHigh, identity.indexLow};
     record.hasIdentity = identity.volume != 0 || identity.indexHigh != 0 || identity.indexLow != 0;
-    return HeadMatchesItsCount(record) && RangesInBounds(record, pieces.savedBytes) ? JournalFault::NONE
+    return HeadMatchesItsCount(record) && RangesInBounds(record, parts.savedBytes) ? JournalFault::NONE
                                                                                     : JournalFault::DAMAGED;
 }
 
@@ -333,7 +333,7 @@ bool CopySavedBytesBack(HANDLE undo, const LoadedRecord& record, HANDLE bank, St
             return false;
         savedAt += range.length;
     }
-    const RecordHead& head = record.place.head;
+    const RecordHead& head = record.found.head;
     return SeekTo(bank, 0) &&
            WriteExactly(bank, record.headBefore.data(), static_cast<DWORD>(record.headBefore.size())) &&
            SetFileSize(bank, head.sizeBefore) && FlushFile(bank);
@@ -391,7 +391,7 @@ JournalFault WriteRecord(HANDLE undo, int64_t at, HANDLE bank, const ChangePlan&
         WrittenRange& range = planned.range;
         if (range.at >= plan.sizeBefore)
             continue;
-        // One piece per range: a range is never longer than the buffer.
+        // One read per range: a range is never longer than the buffer.
         if (!SeekTo(bank, range.at) || !ReadExactly(bank, buffer.Bytes(), static_cast<DWORD>(range.length)))
             return JournalFault::IO;
         range.oldSum = Checksum(CHECKSUM_START, buffer.Bytes(), static_cast<size_t>(range.length));

@@ -1,5 +1,5 @@
 // One record of an undo file (its layout is described in bank/undo_journal.h): the head's
-// fields checked, the record summed and its small pieces loaded through a bounded buffer,
+// fields checked, the record summed and its small parts loaded through a bounded buffer,
 // the saved bytes copied back, and a new record written with its old bytes streamed.
 #pragma once
 
@@ -62,8 +62,8 @@ static_assert(sizeof(RecordedIdentity) == 16, "a recorded identity is 16 bytes o
 static_assert(sizeof(FirstLayoutRange) == 16, "a first-layout range is 16 bytes on disk");
 static_assert(sizeof(WrittenRange) == 32, "a written range is 32 bytes on disk");
 
-// A head as found at its place in the undo file.
-struct RecordPlace {
+// A record the walk found: its position in the undo file and its head.
+struct WalkedRecord {
     int64_t at;
     RecordHead head;
 };
@@ -72,7 +72,7 @@ enum class RecordCheck { GOOD, CUT_SHORT, DAMAGED, UNREADABLE };
 
 // The records of an undo file in order, as far as their heads can be trusted.
 struct RecordWalk {
-    std::vector<RecordPlace> records;  // heads whose fields passed their checks
+    std::vector<WalkedRecord> records;  // heads whose fields passed their checks
     RecordCheck end = RecordCheck::GOOD;  // GOOD: the file ends after them; else what follows
     int64_t endAt = 0;                    // where they end
 };
@@ -90,13 +90,14 @@ private:
     std::unique_ptr<uint8_t[]> bytes_;
 };
 
-// The record at place summed piece by piece as it lies on disk; GOOD when it matches its
-// head, CUT_SHORT or DAMAGED (by its state) when not.
-RecordCheck CheckSum(HANDLE undo, const RecordPlace& place, StreamBuffer& buffer);
+// The record walked summed part by part as it lies on disk: GOOD when the sum is its
+// head's, DAMAGED when not (a last record not yet done is then one cut short), UNREADABLE
+// when a read failed.
+RecordCheck CheckSum(HANDLE undo, const WalkedRecord& walked, StreamBuffer& buffer);
 
-// A record's pieces other than its saved bytes, loaded and checked.
+// A record's parts other than its saved bytes, loaded and checked.
 struct LoadedRecord {
-    RecordPlace place = {};
+    WalkedRecord found = {};
     bool hasIdentity = false;
     FileIdentity identity = {};
     std::string package;
@@ -104,9 +105,9 @@ struct LoadedRecord {
     std::vector<WrittenRange> ranges;
     int64_t savedAt = 0;  // where the saved bytes lie in the undo file
 };
-// Loads place's pieces and checks their contents; DAMAGED, UNREADABLE (a read failed) or
+// Loads the parts of walked and checks their contents; DAMAGED, UNREADABLE (a read failed) or
 // NO_MEMORY as JournalFault, NONE when loaded.
-JournalFault LoadRecord(HANDLE undo, const RecordPlace& place, LoadedRecord& record);
+JournalFault LoadRecord(HANDLE undo, const WalkedRecord& walked, LoadedRecord& record);
 // true for a range inside the bank as it was before the change: one with saved bytes.
 bool InsideOldSize(const LoadedRecord& record, const WrittenRange& range);
 
@@ -119,8 +120,8 @@ bool CopySavedBytesBack(HANDLE undo, const LoadedRecord& record, HANDLE bank, St
 // The stretches plan writes, none over another, each with the Checksum of what it leaves.
 struct PlannedRange {
     WrittenRange range;
-    size_t write;          // the plan's write whose bytes it takes
-    bool wholeWrite;       // it is all of that write
+    size_t write;     // the plan's write whose bytes it takes
+    bool wholeWrite;  // no later write overlaps that write
 };
 std::vector<PlannedRange> RangesOf(const ChangePlan& plan);
 // Writes plan's record at the undo file's current end (position at) as "PEND": old bytes

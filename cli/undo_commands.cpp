@@ -129,8 +129,12 @@ int RunHistory(const CommandLine& line)
     }
     if (list.unreadableRest == JournalFault::NONE)
         return EXIT_DONE;
-    PrintMessage("%s%s cannot be read past record %d (%s); the records after it are kept but cannot be listed.", name,
-                 UNDO_SUFFIX, number, list.unreadableRest == JournalFault::DAMAGED ? "damaged" : "a read failed");
+    const char* cause = list.unreadableRest == JournalFault::DAMAGED ? "it is damaged" : "a read failed";
+    if (number == 0)
+        PrintMessage("%s%s cannot be read (%s); its records are kept.", name, UNDO_SUFFIX, cause);
+    else
+        PrintMessage("%s%s cannot be read after record %d (%s); the records from there on are kept.", name,
+                     UNDO_SUFFIX, number, cause);
     return EXIT_FAILED;
 }
 

@@ -305,3 +305,46 @@ TEST_F(UndoJournalTest, ADamagedMiddleRecordKeepsTheRecordsAfterIt)
     EXPECT_EQ(1u, list.changes.size());
     EXPECT_EQ(JournalFault::DAMAGED, list.unreadableRest);
 }
+
+// Records of the first layout kept no sums of what their merge wrote: they are listed and
+// taken back after an interruption, but never on request, and never deleted.
+TEST_F(UndoJournalTest, RecordsOfTheFirstLayoutAreKeptButNotTakenBackOnRequest)
+{
+    ASSERT_EQ(InsertResult::ALL_MERGED, Merge(1));
+    const Bytes merged = ReadWholeFile(bank);
+    const size_t headBytes = 16 + 2 * 84;
+    const std::string package = "p.rwv";
+    const int64_t range[2] = {1000, 300};
+    Bytes record(80);
+    SetField<uint32_t>(record, 0, 0x55565752u);
+    SetField<uint32_t>(record, 4, 0x454E4F44u);  // done
+    SetField<uint64_t>(record, 16, 80 + package.size() + headBytes + sizeof range + 300);
+    SetField<int64_t>(record, 24, 3000);
+    SetField<int64_t>(record, 32, 3900);
+    SetField<uint64_t>(record, 40, HeadSum(merged.data(), headBytes));
+    SetField<uint32_t>(record, 56, headBytes);
+    SetField<uint32_t>(record, 68, 1);
+    SetField<uint32_t>(record, 72, static_cast<uint32_t>(package.size()));
+    record.insert(record.end(), package.begin(), package.end());
+    record.insert(record.end(), original.begin(), original.begin() + headBytes);
+    const uint8_t* rangeBytes = reinterpret_cast<const uint8_t*>(range);
+    record.insert(record.end(), rangeBytes, rangeBytes + sizeof range);
+    record.insert(record.end(), original.begin() + 1000, original.begin() + 1300);
+    uint64_t sum = CHECKSUM_START, at = 16;
+    for (const uint64_t length : {uint64_t{64}, uint64_t{package.size()}, uint64_t{headBytes}, uint64_t{16}, uint64_t{300}}) {
+        sum = Checksum(sum, record.data() + at, static_cast<size_t>(length));
+        at += length;
+    }
+    SetField<uint64_t>(record, 8, sum);
+    ASSERT_TRUE(WriteWholeFile(undo, record));
+
+    const ChangeList list = ListChanges(bank.c_str());
+    ASSERT_EQ(1u, list.changes.size());
+    EXPECT_EQ(RecordStatus::EARLIER_LAYOUT, list.changes[0].status);
+    EXPECT_EQ(UndoResult::EARLIER_LAYOUT, UndoNewestChange(bank.c_str()).result);
+    EXPECT_EQ(merged, ReadWholeFile(bank));
+    EXPECT_EQ(record, ReadWholeFile(undo));
+    MarkLastRecordInterrupted();
+    EXPECT_EQ(Recovery::TAKEN_BACK, TakeBackInterruptedChange(bank.c_str()).result);
+    EXPECT_EQ(original, ReadWholeFile(bank));
+}

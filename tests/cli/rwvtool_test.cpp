@@ -428,6 +428,26 @@ TEST_F(RwvtoolTest, MergesAreListedAndTakenBack)
     EXPECT_EQ("soundz.rwv has changed since its last recorded merge; nothing was taken back.\n", stale.err);
     EXPECT_EQ(moved, ReadWholeFile(bank));
 
+    // A record whose head is damaged: history lists what comes before it and says so, undo
+    // and the next merge refuse, and the undo file is kept as it is.
+    Bytes damaged = ReadWholeFile(bank + ".undo");
+    damaged[16] ^= 0x40;  // the record's length
+    ASSERT_TRUE(WriteWholeFile(bank + ".undo", damaged));
+    const ToolRun listed2 = Run("history " + Quote(bank));
+    EXPECT_EQ(1u, listed2.exitCode);
+    EXPECT_EQ("soundz.rwv.undo cannot be read (it is damaged); its records are kept.\n", listed2.err);
+    const ToolRun refused = Run("undo " + Quote(bank));
+    EXPECT_EQ(1u, refused.exitCode);
+    EXPECT_EQ("Nothing taken back: the newest record of soundz.rwv.undo is damaged; soundz.rwv is unchanged.\n",
+              refused.err);
+    const ToolRun notMerged = Run(insert);
+    EXPECT_EQ(1u, notMerged.exitCode);
+    EXPECT_EQ("soundz.rwv.undo is damaged; nothing was changed. Move it away to merge without the records it "
+              "holds.\n",
+              notMerged.err);
+    EXPECT_EQ(moved, ReadWholeFile(bank));
+    EXPECT_EQ(damaged, ReadWholeFile(bank + ".undo"));
+
     ASSERT_TRUE(WriteBankFile(bank, PackedBankEntries({"a.wav"}, {100}), 16 + 84 + 100));
     const ToolRun compact = Run("compact " + Quote(bank));
     EXPECT_EQ(0u, compact.exitCode);
