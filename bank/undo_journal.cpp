@@ -61,6 +61,17 @@ const WalkedRecord* UnfinishedLast(const RecordWalk& walk)
     return last.head.state == STATE_DONE ? nullptr : &last;
 }
 
+// Bytes too few for a record after a record marked done: a record cut short as its head
+// was written, unless that last record is itself damaged (its length then is not to be
+// trusted, and writing over what follows it could take its last bytes).
+JournalFault LastRecordWhole(HANDLE undo, const RecordWalk& walk, StreamBuffer& buffer)
+{
+    if (walk.records.empty())
+        return JournalFault::NONE;
+    const RecordCheck sum = CheckSum(undo, walk.records.back(), buffer);
+    return sum == RecordCheck::GOOD ? JournalFault::NONE : FaultOf(sum);
+}
+
 // Where a new record goes: after every record, over a last one cut short. DAMAGED or IO
 // when the walk did not reach the end, or a last record is unfinished yet whole.
 JournalFault AppendPoint(HANDLE undo, const RecordWalk& walk, StreamBuffer& buffer, int64_t& at)
@@ -70,7 +81,7 @@ JournalFault AppendPoint(HANDLE undo, const RecordWalk& walk, StreamBuffer& buff
     at = walk.endAt;
     const WalkedRecord* unfinished = UnfinishedLast(walk);
     if (unfinished == nullptr)
-        return JournalFault::NONE;
+        return walk.end == RecordCheck::CUT_SHORT ? LastRecordWhole(undo, walk, buffer) : JournalFault::NONE;
     const RecordCheck sum = CheckSum(undo, *unfinished, buffer);
     if (sum != RecordCheck::DAMAGED || unfinished->head.state != STATE_PENDING)
         return sum == RecordCheck::UNREADABLE ? JournalFault::IO : JournalFault::DAMAGED;
