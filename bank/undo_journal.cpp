@@ -89,13 +89,11 @@ JournalFault AppendPoint(HANDLE undo, const RecordWalk& walk, StreamBuffer& buff
     return JournalFault::NONE;
 }
 
-// Sets the record's state, then puts the bank back and drops the record: a crash on the way
-// leaves a record that the next opening takes back.
-bool PutBack(FileHandle& undo, const char* undoPath, HANDLE bank, const LoadedRecord& record, uint32_t state,
-             StreamBuffer& buffer)
+// Puts the bank back from a record not marked done, then drops the record: a crash on the
+// way leaves a record that the next opening takes back.
+bool PutBack(FileHandle& undo, const char* undoPath, HANDLE bank, const LoadedRecord& record, StreamBuffer& buffer)
 {
-    return WriteState(undo.Get(), record.found.at, state) && CopySavedBytesBack(undo.Get(), record, bank, buffer) &&
-           CutRecordsFrom(undo, undoPath, record.found.at);
+    return CopySavedBytesBack(undo.Get(), record, bank, buffer) && CutRecordsFrom(undo, undoPath, record.found.at);
 }
 
 enum class BankMatch { MATCHES, DIFFERS, UNREADABLE };
@@ -302,8 +300,9 @@ bool UndoJournal::TakeBack(HANDLE bank)
 {
     if (recordAt_ < 0)
         return false;
-    // Marked not done first: were it left done, no opening would put the bank back.
-    const bool marked = WriteState(file_.Get(), recordAt_, STATE_PENDING);
+    // Marked not done first: were it left done, no opening would put the bank back. The
+    // bank is put back even where the mark fails: a bank half written is worse.
+    WriteState(file_.Get(), recordAt_, STATE_PENDING);
     StreamBuffer buffer;
     LoadedRecord record;
     WalkedRecord walked = {recordAt_, {}};
@@ -311,7 +310,7 @@ bool UndoJournal::TakeBack(HANDLE bank)
         LoadRecord(file_.Get(), walked, record) != JournalFault::NONE ||
         !CopySavedBytesBack(file_.Get(), record, bank, buffer))
         return false;
-    return Drop() && marked;
+    return Drop();
 }
 
 bool UndoJournal::Drop()
@@ -363,7 +362,7 @@ RecoveryOutcome TakeBackInterruptedChange(const char* bankFile)
             outcome.result = Recovery::SET_ASIDE;
         return outcome;
     }
-    if (PutBack(undo, undoPath, bank.Get(), record, last->head.state, buffer))
+    if (PutBack(undo, undoPath, bank.Get(), record, buffer))
         outcome.result = Recovery::TAKEN_BACK;
     return outcome;
 }
@@ -441,7 +440,7 @@ UndoOutcome UndoNewestChange(const char* bankFile)
         outcome.fault = FaultOfLastError();
         return outcome;
     }
-    outcome.result = PutBack(undo, undoPath, bank.Get(), record, STATE_UNDOING, buffer) ? UndoResult::TAKEN_BACK
+    outcome.result = PutBack(undo, undoPath, bank.Get(), record, buffer) ? UndoResult::TAKEN_BACK
                                                                                         : UndoResult::NOT_FINISHED;
     return outcome;
 }
