@@ -31,7 +31,9 @@
 //   the saved bytes: the old bytes of each range that lies inside the old size, in range order
 //   the ranges, 32 bytes each: position, length, Checksum of the old bytes (0 for a range
 //              past the old end), Checksum of the bytes the change leaves there. They are
-//              every stretch the change writes, none over another.
+//              every stretch the change writes, none over another, by position; none is
+//              longer than 1 MiB or spans the old end, so that a range is put back in one
+//              write and holds, after a crash, its old bytes or its new ones.
 // Layout 0, written by the first version: the package's path, the header and directory,
 // the ranges as 16 bytes (position, length) with no sums, then the saved bytes. Such a
 // record can be taken back after an interruption, but not on request: nothing tells
@@ -52,10 +54,14 @@
 //   - Cut short: a last record "BEGN", or a last "PEND" whose bytes run past the file's end
 //     or fail their checksum, or a tail too short for a head or of zeros. It was being
 //     written while the bank was untouched: ignored, and the next record is written over it.
-//   - Damaged or unreadable (any other failed check, a read error, no memory): reported;
-//     undo refuses it and no record is appended after it, so nothing is dropped. A record
-//     that is damaged only inside its pieces keeps its length, and the walk goes on past it.
+//   - Damaged or unreadable (any other failed check, a read error, no memory): reported by
+//     history, refused by undo, never written over. A record damaged only inside its
+//     pieces keeps a length the walk can trust, and records go on after it; past a head
+//     that cannot be trusted, a merge appends nothing, so no record after it is dropped.
 //   - Good: used.
+//
+// A record is written as "BEGN" with its sum unset, then its pieces (the saved bytes read
+// from the bank as they go), then its head again as "PEND" with its sum, and flushed.
 //
 // "Nothing begun": a journal that has not written a record's first byte owns no part of
 // the file, and dropping it leaves the file alone.
