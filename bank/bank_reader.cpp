@@ -11,7 +11,7 @@
 BankOpening OpenBankFile(const char* path, DWORD access, DWORD shareMode)
 {
     BankOpening opening;
-    const Recovery recovery = TakeBackInterruptedChange(path);
+    const Recovery recovery = TakeBackInterruptedChange(path).result;
     if (recovery == Recovery::NOT_TAKEN_BACK) {
         opening.result = ReadResult::NOT_RECOVERED;
         return opening;

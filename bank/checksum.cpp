@@ -9,7 +9,6 @@ namespace {
 const uint64_t PRIME_A = 0x9E3779B185EBCA87ull;
 const uint64_t PRIME_B = 0xC2B2AE3D27D4EB4Full;
 const int ROTATION = 31;
-const size_t LANES = 4;
 const size_t WORD = sizeof(uint64_t);
 
 uint64_t Rotate(uint64_t value, int bits)
@@ -31,17 +30,50 @@ uint64_t WordAt(const uint8_t* bytes)
 
 }  // namespace
 
-uint64_t Checksum(uint64_t sum, const void* bytes, size_t length)
+ChecksumStream::ChecksumStream(uint64_t start)
+    : lane_{start, start ^ PRIME_A, start ^ PRIME_B, Rotate(start, ROTATION)}, pending_{}
+{
+}
+
+void ChecksumStream::AddBlock(const uint8_t* block)
+{
+    for (size_t i = 0; i < LANES; ++i)
+        lane_[i] = Mix(lane_[i], WordAt(block + i * WORD));
+}
+
+void ChecksumStream::Add(const void* bytes, size_t length)
 {
     const uint8_t* at = static_cast<const uint8_t*>(bytes);
-    const uint64_t total = length;
-    uint64_t lane[LANES] = {sum, sum ^ PRIME_A, sum ^ PRIME_B, Rotate(sum, ROTATION)};
-    for (; length >= LANES * WORD; length -= LANES * WORD, at += LANES * WORD) {
-        for (size_t i = 0; i < LANES; ++i)
-            lane[i] = Mix(lane[i], WordAt(at + i * WORD));
+    total_ += length;
+    if (pendingBytes_ > 0 && length > 0) {
+        const size_t taken = length < BLOCK - pendingBytes_ ? length : BLOCK - pendingBytes_;
+        std::memcpy(pending_ + pendingBytes_, at, taken);
+        pendingBytes_ += taken;
+        at += taken;
+        length -= taken;
+        if (pendingBytes_ < BLOCK)
+            return;
+        AddBlock(pending_);
+        pendingBytes_ = 0;
     }
-    uint64_t result = Rotate(lane[0], 1) + Rotate(lane[1], 7) + Rotate(lane[2], 12) + Rotate(lane[3], 18);
-    for (; length > 0; --length, ++at)
-        result = (result ^ *at) * PRIME_A;
-    return Mix(result, total);
+    for (; length >= BLOCK; length -= BLOCK, at += BLOCK)
+        AddBlock(at);
+    if (length > 0)
+        std::memcpy(pending_, at, length);
+    pendingBytes_ = length;
+}
+
+uint64_t ChecksumStream::Result() const
+{
+    uint64_t result = Rotate(lane_[0], 1) + Rotate(lane_[1], 7) + Rotate(lane_[2], 12) + Rotate(lane_[3], 18);
+    for (size_t i = 0; i < pendingBytes_; ++i)
+        result = (result ^ pending_[i]) * PRIME_A;
+    return Mix(result, total_);
+}
+
+uint64_t Checksum(uint64_t sum, const void* bytes, size_t length)
+{
+    ChecksumStream stream(sum);
+    stream.Add(bytes, length);
+    return stream.Result();
 }

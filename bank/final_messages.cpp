@@ -46,6 +46,37 @@ static const char* InsertText(InsertResult result)
     return "";
 }
 
+// Why the merge's undo record could not be written, by its real cause.
+static void FormatRecordNotWritten(JournalFault fault, const char* name, char* out, size_t outSize)
+{
+    switch (fault) {
+    case JournalFault::DAMAGED:
+        FormatDamagedJournalMessage(name, out, outSize);
+        return;
+    case JournalFault::DISK_FULL:
+        std::snprintf(out, outSize,
+                      "Package not included: its undo record could not be written beside %s (is the disk full?); "
+                      "%s is unchanged.",
+                      name, name);
+        return;
+    case JournalFault::NO_MEMORY:
+        std::snprintf(out, outSize,
+                      "Package not included: there was not enough memory for its undo record; %s is unchanged.", name);
+        return;
+    case JournalFault::HELD:
+        std::snprintf(out, outSize,
+                      "Package not included: %s%s is in use by another program; %s is unchanged. Try again when it "
+                      "has finished.",
+                      name, UNDO_SUFFIX, name);
+        return;
+    case JournalFault::NONE:
+    case JournalFault::IO:
+        break;
+    }
+    std::snprintf(out, outSize, "Package not included: its undo record could not be written beside %s; %s is unchanged.",
+                  name, name);
+}
+
 // The texts that name the bank by its own file name.
 static void FormatNamedInsertText(const InsertOutcome& outcome, char* out, size_t outSize)
 {
@@ -53,10 +84,7 @@ static void FormatNamedInsertText(const InsertOutcome& outcome, char* out, size_
     if (outcome.result == InsertResult::BANK_NOT_RECOVERED)
         FormatNotRecoveredMessage(name, out, outSize);
     else if (outcome.result == InsertResult::UNDO_NOT_WRITTEN)
-        std::snprintf(out, outSize,
-                      "Package not included: its undo record could not be written beside %s (is the disk full?); "
-                      "%s is unchanged.",
-                      name, name);
+        FormatRecordNotWritten(outcome.journalFault, name, out, outSize);
     else if (outcome.restored)
         std::snprintf(out, outSize, "Package not included: writing %s failed. %s has been put back as it was.", name,
                       name);
@@ -78,6 +106,21 @@ void FormatNotRecoveredMessage(const char* bankName, char* out, size_t outSize)
                   "%s holds an interrupted change that could not be taken back. Close the programs that use it and "
                   "try again.",
                   bankName);
+}
+
+void FormatDamagedJournalMessage(const char* bankName, char* out, size_t outSize)
+{
+    std::snprintf(out, outSize,
+                  "%s%s is damaged; nothing was changed. Move it away to merge without the records it holds.",
+                  bankName, UNDO_SUFFIX);
+}
+
+void FormatSetAsideMessage(const char* bankName, const char* setAsideAs, char* out, size_t outSize)
+{
+    std::snprintf(out, outSize,
+                  "%s is not the bank that its interrupted change was made to (was it restored or replaced?). It was "
+                  "left as it is; the change's record was set aside as %s.",
+                  bankName, setAsideAs);
 }
 
 void FormatCreateMessage(const CreateOutcome& outcome, char* out, size_t outSize)
@@ -109,10 +152,12 @@ bool Succeeded(const InsertOutcome& outcome)
     return outcome.result == InsertResult::ALL_MERGED;
 }
 
-void DescribeRecovery(Recovery recovery, const char* bankName, char* out, size_t outSize)
+void DescribeRecovery(const RecoveryOutcome& recovery, const char* bankName, char* out, size_t outSize)
 {
-    if (recovery == Recovery::TAKEN_BACK)
+    if (recovery.result == Recovery::TAKEN_BACK)
         FormatRecoveredMessage(bankName, out, outSize);
+    else if (recovery.result == Recovery::SET_ASIDE)
+        FormatSetAsideMessage(bankName, recovery.setAsideAs.c_str(), out, outSize);
     else
         FormatNotRecoveredMessage(bankName, out, outSize);
 }

@@ -18,8 +18,14 @@ bool Succeeded(const InsertOutcome& outcome);
 // interrupted change; and when it could not.
 void FormatRecoveredMessage(const char* bankName, char* out, size_t outSize);
 void FormatNotRecoveredMessage(const char* bankName, char* out, size_t outSize);
-// The text of a recovery that took place (TAKEN_BACK) or could not (NOT_TAKEN_BACK).
-void DescribeRecovery(Recovery recovery, const char* bankName, char* out, size_t outSize);
+// The undo file of bankName cannot be read past a damaged record, so nothing is appended.
+void FormatDamagedJournalMessage(const char* bankName, char* out, size_t outSize);
+// The undo file of bankName was set aside, as setAsideAs, because bankName is not the file
+// its interrupted change was made to.
+void FormatSetAsideMessage(const char* bankName, const char* setAsideAs, char* out, size_t outSize);
+// The text of a recovery that took place (TAKEN_BACK), set its record aside (SET_ASIDE) or
+// could not (NOT_TAKEN_BACK).
+void DescribeRecovery(const RecoveryOutcome& recovery, const char* bankName, char* out, size_t outSize);
 // Room for any of these texts with a whole path in it.
 const size_t RECOVERY_MESSAGE_SIZE = MAX_PATH * 2 + 160;
 // The statistics box's text when no statistics could be computed.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -159,49 +160,9 @@ bool ReadBankHead(const BankDirectory& bank, std::vector<uint8_t>& head)
     return SeekTo(bank.file, 0) && ReadExactly(bank.file, head.data(), static_cast<DWORD>(RWV_HEADER_SIZE));
 }
 
-// A REPLACE inside the bank as it was overwrites bytes the record must keep; an APPEND, or a
-// REPLACE into this merge's own appended range, writes past the old end, which taking the
-// merge back cuts off.
-bool OverwritesOldBytes(const PlannedWrite& write, int64_t sizeBefore)
-{
-    return !write.append && write.at + write.length <= sizeBefore;
-}
-
-// Saves the old bytes of every write that overwrites them, and marks the entries whose
-// bytes come out the same.
-bool SaveOldBytes(const BankDirectory& bank, const std::vector<PlannedWrite>& writes, BankChange& change,
-                  InsertOutcome& outcome)
-{
-    for (const PlannedWrite& write : writes) {
-        if (OverwritesOldBytes(write, change.sizeBefore))
-            change.ranges.push_back({write.at, write.length});
-    }
-    for (const SavedRange& range : change.ranges)
-        change.savedBytes += range.length;
-    if (!AllocateSaved(change))
-        return false;
-    uint8_t* into = change.saved.get();
-    for (const SavedRange& range : change.ranges) {
-        if (!SeekTo(bank.file, range.at) || !ReadExactly(bank.file, into, static_cast<DWORD>(range.length)))
-            return false;
-        into += range.length;
-    }
-    const uint8_t* saved = change.saved.get();
-    size_t next = 0;
-    for (size_t i = 0; i < writes.size(); ++i) {
-        const PlannedWrite& write = writes[i];
-        if (!OverwritesOldBytes(write, change.sizeBefore))
-            continue;
-        MergedEntry& entry = outcome.entries[i];
-        entry.unchanged = entry.oldSize == entry.newSize && std::memcmp(saved, write.data, write.length) == 0;
-        saved += change.ranges[next++].length;
-    }
-    return true;
-}
-
-// The undo record of the planned merge: the bank as it is, and as the merge will leave it.
-bool DescribeChange(BankWorkspace& ws, const MergePlan& plan, const std::vector<uint8_t>& directoryBefore,
-                    const char* packagePath, InsertOutcome& outcome, BankChange& change)
+// The record's plan of the merge: the bank as it is, and as the merge will leave it.
+bool PlanChange(BankWorkspace& ws, const MergePlan& plan, const std::vector<uint8_t>& directoryBefore,
+                const char* packagePath, ChangePlan& change)
 {
     std::vector<uint8_t> head;
     if (!ReadBankHead(ws.bank, head))
@@ -216,12 +177,23 @@ bool DescribeChange(BankWorkspace& ws, const MergePlan& plan, const std::vector<
     char fullPath[MAX_PATH];
     const DWORD length = GetFullPathNameA(packagePath, MAX_PATH, fullPath, nullptr);
     change.package = length > 0 && length < MAX_PATH ? fullPath : packagePath;
-    for (const PlannedWrite& write : plan.Writes())
+    for (const PlannedWrite& write : plan.Writes()) {
         ++(write.append ? change.appended : change.replaced);
+        change.writes.push_back({write.at, write.data, write.length});
+    }
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     change.when = static_cast<int64_t>((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
-    return change.sizeBefore >= 0 && SaveOldBytes(ws.bank, plan.Writes(), change, outcome);
+    return change.sizeBefore >= 0;
+}
+
+// The entries whose REPLACE leaves the bank's bytes as they were.
+void MarkUnchanged(const UndoJournal& journal, InsertOutcome& outcome)
+{
+    for (size_t i = 0; i < outcome.entries.size(); ++i) {
+        MergedEntry& entry = outcome.entries[i];
+        entry.unchanged = !entry.append && entry.oldSize == entry.newSize && journal.LeavesBytesAsTheyWere(i);
+    }
 }
 
 bool WritePlan(BankDirectory& bank, const std::vector<PlannedWrite>& writes)
@@ -237,19 +209,26 @@ bool WritePlan(BankDirectory& bank, const std::vector<PlannedWrite>& writes)
 InsertResult WriteWithRecord(BankWorkspace& ws, const MergePlan& plan, const std::vector<uint8_t>& directoryBefore,
                              const char* packagePath, const char* bankFile, InsertOutcome& outcome)
 {
-    BankChange change;
+    ChangePlan change;
     UndoJournal journal;
-    if (!DescribeChange(ws, plan, directoryBefore, packagePath, outcome, change) || !journal.Open(bankFile) ||
-        !journal.Begin(change)) {
+    try {
+        outcome.journalFault = PlanChange(ws, plan, directoryBefore, packagePath, change)
+                                   ? journal.Begin(bankFile, ws.bank.file.Get(), change)
+                                   : JournalFault::IO;
+    } catch (const std::bad_alloc&) {
+        outcome.journalFault = JournalFault::NO_MEMORY;
+    }
+    if (outcome.journalFault != JournalFault::NONE) {
         journal.Drop();
         ws.status = BANK_ERR_WRITE;
         return InsertResult::UNDO_NOT_WRITTEN;
     }
+    MarkUnchanged(journal, outcome);
     if (WritePlan(ws.bank, plan.Writes()) && journal.Commit())
         return InsertResult::ALL_MERGED;
     ws.status = BANK_ERR_WRITE;
     // Left undone, the record takes the bank back at its next opening.
-    outcome.restored = RestoreBank(ws.bank.file.Get(), change) && journal.Drop();
+    outcome.restored = journal.TakeBack(ws.bank.file.Get());
     return InsertResult::BANK_NOT_WRITTEN;
 }
 

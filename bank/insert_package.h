@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bank/format.h"
+#include "bank/undo_journal.h"
 
 // What Insert Package looks for and writes in the package folder.
 extern const char PACKAGE_PATTERN[];
@@ -40,6 +41,7 @@ struct InsertOutcome {
     int32_t total = 0;                       // the package's entry count
     char stoppedAt[RWV_NAME_SIZE + 1] = "";  // name of the entry where the merge stopped ("" if none)
     bool restored = false;                   // BANK_NOT_WRITTEN: the bank was put back at once
+    JournalFault journalFault = JournalFault::NONE;  // UNDO_NOT_WRITTEN: why
     std::string bankName;                    // the bank's file name, for messages
     std::vector<MergedEntry> entries;        // in package order
 };

@@ -1,218 +1,251 @@
-// The undo file: records appended newest last, each a fixed head and its pieces, summed so
-// that a record the process did not finish writing is known and ignored.
+// The journal's protocol over the records of bank/undo_record: appending a change's record,
+// marking it, taking it back after an interruption or on request, and listing them.
 #include "bank/undo_journal.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
 #include "bank/checksum.h"
-#include "bank/format.h"
+#include "bank/file_identity.h"
 #include "bank/paths.h"
+#include "bank/undo_record.h"
 
 namespace {
 
-// "RWVU", and the states as four letters, so that a state is never a stray byte pattern.
-const uint32_t RECORD_MAGIC = 0x55565752u;
-const uint32_t STATE_PENDING = 0x444E4550u;  // complete on disk, the bank maybe half changed
-const uint32_t STATE_DONE = 0x454E4F44u;     // the bank holds the change whole
-const uint32_t STATE_UNDOING = 0x4F444E55u;  // being taken back on request
-
-#pragma pack(push, 1)
-struct RecordHead {
-    uint32_t magic;
-    uint32_t state;     // rewritten in place; not in the checksum
-    uint64_t checksum;  // of everything after this field, piece by piece
-    uint64_t recordBytes;
-    int64_t sizeBefore;
-    int64_t sizeAfter;
-    uint64_t headAfterSum;
-    int64_t when;
-    uint32_t headBytes;
-    int32_t replaced;
-    int32_t appended;
-    uint32_t rangeCount;
-    uint32_t packageBytes;
-    uint32_t reserved;
-};
-#pragma pack(pop)
-
-const size_t SUMMED_FROM = offsetof(RecordHead, recordBytes);
-const int64_t STATE_AT = offsetof(RecordHead, state);
-static_assert(sizeof(RecordHead) == 80, "a record head is 80 bytes on disk");
-static_assert(sizeof(SavedRange) == 16, "a saved range is 16 bytes on disk");
-
-struct Piece {
-    const void* bytes;
-    size_t length;
-};
-
-// A record's pieces after its head's first fields, in the order they are written and summed.
-std::vector<Piece> PiecesOf(const BankChange& change, const RecordHead& head)
-{
-    return {{reinterpret_cast<const uint8_t*>(&head) + SUMMED_FROM, sizeof head - SUMMED_FROM},
-            {change.package.data(), change.package.size()},
-            {change.headBefore.data(), change.headBefore.size()},
-            {change.ranges.data(), change.ranges.size() * sizeof(SavedRange)},
-            {change.saved.get(), static_cast<size_t>(change.savedBytes)}};
-}
-
-uint64_t SumOf(const std::vector<Piece>& pieces)
-{
-    uint64_t sum = CHECKSUM_START;
-    for (const Piece& piece : pieces)
-        sum = Checksum(sum, piece.bytes, piece.length);
-    return sum;
-}
-
-RecordHead HeadOf(const BankChange& change)
-{
-    RecordHead head = {};
-    head.magic = RECORD_MAGIC;
-    head.state = STATE_PENDING;
-    head.recordBytes = sizeof head + change.package.size() + change.headBefore.size() +
-                       change.ranges.size() * sizeof(SavedRange) + static_cast<uint64_t>(change.savedBytes);
-    head.sizeBefore = change.sizeBefore;
-    head.sizeAfter = change.sizeAfter;
-    head.headAfterSum = change.headAfterSum;
-    head.when = change.when;
-    head.headBytes = static_cast<uint32_t>(change.headBefore.size());
-    head.replaced = change.replaced;
-    head.appended = change.appended;
-    head.rangeCount = static_cast<uint32_t>(change.ranges.size());
-    head.packageBytes = static_cast<uint32_t>(change.package.size());
-    return head;
-}
-
-// The saved bytes the ranges claim: the record's bytes after its other pieces.
-int64_t SavedBytesOf(const RecordHead& head)
-{
-    const uint64_t fixed = sizeof head + head.packageBytes + head.headBytes +
-                           static_cast<uint64_t>(head.rangeCount) * sizeof(SavedRange);
-    return fixed <= head.recordBytes ? static_cast<int64_t>(head.recordBytes - fixed) : -1;
-}
-
-// Where each record of an undo file starts, and its head; records end where a head does not
-// fit, is not a record's, or promises more bytes than the file holds.
-struct Place {
-    int64_t at;
-    RecordHead head;
-};
-
-// Reads the record at place into change; false unless every piece is there and the sum of
-// them all is the head's (a record cut short).
-bool ReadRecord(HANDLE undo, const Place& place, BankChange& change)
-{
-    const RecordHead& head = place.head;
-    change.savedBytes = SavedBytesOf(head);
-    if (change.savedBytes < 0 || change.savedBytes > RWV_FORMAT_LIMIT || head.rangeCount > RWV_FORMAT_LIMIT / sizeof(SavedRange))
-        return false;
-    change.package.assign(head.packageBytes, '\0');
-    change.headBefore.resize(head.headBytes);
-    change.ranges.resize(head.rangeCount);
-    if (!AllocateSaved(change))
-        return false;
-    const std::vector<Piece> pieces = PiecesOf(change, head);
-    if (!SeekTo(undo, place.at + static_cast<int64_t>(sizeof head)))
-        return false;
-    for (size_t i = 1; i < pieces.size(); ++i) {
-        if (!ReadExactly(undo, const_cast<void*>(pieces[i].bytes), static_cast<DWORD>(pieces[i].length)))
-            return false;
-    }
-    int64_t ranged = 0;
-    for (const SavedRange& range : change.ranges)
-        ranged += range.length >= 0 ? range.length : RWV_FORMAT_LIMIT + 1;
-    change.sizeBefore = head.sizeBefore;
-    change.sizeAfter = head.sizeAfter;
-    change.headAfterSum = head.headAfterSum;
-    change.replaced = head.replaced;
-    change.appended = head.appended;
-    change.when = head.when;
-    return ranged == change.savedBytes && SumOf(pieces) == head.checksum;
-}
-
-std::vector<Place> WalkRecords(HANDLE undo)
-{
-    std::vector<Place> places;
-    const int64_t size = SizeOfFile(undo);
-    Place place = {0, {}};
-    while (place.at + static_cast<int64_t>(sizeof place.head) <= size && SeekTo(undo, place.at) &&
-           ReadExactly(undo, &place.head, sizeof place.head) && place.head.magic == RECORD_MAGIC &&
-           place.head.recordBytes >= sizeof place.head &&
-           place.head.recordBytes <= static_cast<uint64_t>(size - place.at)) {
-        places.push_back(place);
-        place.at += static_cast<int64_t>(place.head.recordBytes);
-    }
-    return places;
-}
-
-// The records that were written whole: a last one whose sum fails was cut short. One marked
-// done was on disk whole before its mark, so only a last one not marked done is read back.
-std::vector<Place> CompleteRecords(HANDLE undo)
-{
-    std::vector<Place> places = WalkRecords(undo);
-    BankChange last;
-    if (!places.empty() && places.back().head.state != STATE_DONE && !ReadRecord(undo, places.back(), last))
-        places.pop_back();
-    return places;
-}
+// Names tried for a set-aside undo file, so that one set aside before is never replaced.
+const int STALE_NAMES = 100;
 
 bool WriteState(HANDLE undo, int64_t recordAt, uint32_t state)
 {
-    return SeekTo(undo, recordAt + STATE_AT) && WriteExactly(undo, &state, sizeof state) && FlushFile(undo);
+    return SeekTo(undo, recordAt + static_cast<int64_t>(offsetof(RecordHead, state))) &&
+           WriteExactly(undo, &state, sizeof state) && FlushFile(undo);
 }
 
-// Cuts the undo file back to the end of the records before `at`; an empty one is removed.
+// Cuts the undo file back to the end of the records before `at`. One left empty is emptied
+// on disk first, so that a crash before it is gone leaves no record behind; it is removed
+// even where that fails (a full disk may refuse the flush), since removing it is the aim.
 bool CutRecordsFrom(FileHandle& undo, const char* path, int64_t at)
 {
     if (at > 0)
         return SetFileSize(undo.Get(), at) && FlushFile(undo);
+    if (SetFileSize(undo.Get(), 0))
+        FlushFile(undo);
     undo.Close();
     return DeleteFileA(path) != FALSE;
 }
 
-ChangeSummary SummaryOf(const Place& place, const std::string& package)
+// The bank opened for writing by the two that put it back; another writer is kept out.
+FileHandle OpenBankToRecover(const char* bankFile)
 {
-    return {place.head.when, package, place.head.replaced, place.head.appended,
-            static_cast<int64_t>(place.head.recordBytes)};
+    return OpenExistingFile(bankFile, GENERIC_READ | GENERIC_WRITE);
 }
 
-// The history's view of a record: its head and the package's path, without its saved bytes.
-bool ReadSummary(HANDLE undo, const Place& place, ChangeSummary& summary)
+FileHandle OpenBankToUndo(const char* bankFile)
 {
-    if (SavedBytesOf(place.head) < 0)
-        return false;
-    std::string package(place.head.packageBytes, '\0');
-    if (!SeekTo(undo, place.at + static_cast<int64_t>(sizeof place.head)) ||
-        !ReadExactly(undo, &package[0], place.head.packageBytes))
-        return false;
-    summary = SummaryOf(place, package);
-    return true;
+    return OpenExistingFile(bankFile, GENERIC_READ | GENERIC_WRITE);
 }
 
-// The bank's header and directory as they are now, summed; false when they cannot be read.
-bool HeadSumOfFile(HANDLE bank, size_t headBytes, uint64_t& sum)
+JournalFault FaultOf(RecordCheck check)
 {
-    std::vector<uint8_t> head(headBytes);
-    if (!SeekTo(bank, 0) || !ReadExactly(bank, head.data(), static_cast<DWORD>(headBytes)))
-        return false;
-    sum = HeadSum(head.data(), head.size());
-    return true;
+    return check == RecordCheck::UNREADABLE ? JournalFault::IO : JournalFault::DAMAGED;
 }
 
-// Takes back the last record of undo on bank, then drops it. Its state is set first (a
-// crash from then on leaves a record that the next opening takes back).
-UndoResult TakeBack(FileHandle& undo, const char* undoPath, HANDLE bank, const Place& place, const BankChange& change,
-                    uint32_t state)
+// The last record a walk reached when it was not marked done and nothing unreadable
+// follows it: an interrupted change, or one cut short while it was written.
+const WalkedRecord* UnfinishedLast(const RecordWalk& walk)
 {
-    if (!WriteState(undo.Get(), place.at, state))
-        return UndoResult::NOT_WRITTEN;
-    return RestoreBank(bank, change) && CutRecordsFrom(undo, undoPath, place.at) ? UndoResult::TAKEN_BACK
-                                                                                : UndoResult::NOT_FINISHED;
+    if (walk.records.empty() || walk.end == RecordCheck::DAMAGED || walk.end == RecordCheck::UNREADABLE)
+        return nullptr;
+    const WalkedRecord& last = walk.records.back();
+    return last.head.state == STATE_DONE ? nullptr : &last;
+}
+
+// Bytes too few for a record after a record marked done: a record cut short as its head
+// was written, unless that last record is itself damaged (its length then is not to be
+// trusted, and writing over what follows it could take its last bytes).
+JournalFault LastRecordWhole(HANDLE undo, const RecordWalk& walk, StreamBuffer& buffer)
+{
+    if (walk.records.empty())
+        return JournalFault::NONE;
+    const RecordCheck sum = CheckSum(undo, walk.records.back(), buffer);
+    return sum == RecordCheck::GOOD ? JournalFault::NONE : FaultOf(sum);
+}
+
+// Where a new record goes: after every record, over a last one cut short. DAMAGED or IO
+// when the walk did not reach the end, or a last record is unfinished yet whole.
+JournalFault AppendPoint(HANDLE undo, const RecordWalk& walk, StreamBuffer& buffer, int64_t& at)
+{
+    if (walk.end == RecordCheck::DAMAGED || walk.end == RecordCheck::UNREADABLE)
+        return FaultOf(walk.end);
+    at = walk.endAt;
+    const WalkedRecord* unfinished = UnfinishedLast(walk);
+    if (unfinished == nullptr)
+        return walk.end == RecordCheck::CUT_SHORT ? LastRecordWhole(undo, walk, buffer) : JournalFault::NONE;
+    const RecordCheck sum = CheckSum(undo, *unfinished, buffer);
+    if (sum != RecordCheck::DAMAGED || unfinished->head.state != STATE_PENDING)
+        return sum == RecordCheck::UNREADABLE ? JournalFault::IO : JournalFault::DAMAGED;
+    at = unfinished->at;
+    return JournalFault::NONE;
+}
+
+// Puts the bank back from a record not marked done, then drops the record: a crash on the
+// way leaves a record that the next opening takes back.
+bool PutBack(FileHandle& undo, const char* undoPath, HANDLE bank, const LoadedRecord& record, StreamBuffer& buffer)
+{
+    return CopySavedBytesBack(undo.Get(), record, bank, buffer) && CutRecordsFrom(undo, undoPath, record.found.at);
+}
+
+enum class BankMatch { MATCHES, DIFFERS, UNREADABLE };
+
+BankMatch HeadMatches(HANDLE bank, const LoadedRecord& record, bool afterOnly)
+{
+    std::vector<uint8_t> head;
+    try {
+        head.resize(record.headBefore.size());
+    } catch (const std::bad_alloc&) {
+        return BankMatch::UNREADABLE;
+    }
+    if (!SeekTo(bank, 0) || !ReadExactly(bank, head.data(), static_cast<DWORD>(head.size())))
+        return BankMatch::DIFFERS;
+    if (HeadSum(head.data(), head.size()) == record.found.head.headAfterSum)
+        return BankMatch::MATCHES;
+    return !afterOnly && head == record.headBefore ? BankMatch::MATCHES : BankMatch::DIFFERS;
+}
+
+// Each range holds the bytes the change left; with acceptOld, only the ranges inside the
+// old size are looked at, and their old bytes will do too.
+BankMatch RangesMatch(HANDLE bank, const LoadedRecord& record, bool acceptOld, StreamBuffer& buffer)
+{
+    for (const WrittenRange& range : record.ranges) {
+        if (acceptOld && !InsideOldSize(record, range))
+            continue;
+        uint64_t sum = 0;
+        if (!SumOfFileBytes(bank, range.at, range.length, buffer, sum))
+            return BankMatch::UNREADABLE;
+        if (sum != range.newSum && !(acceptOld && sum == range.oldSum))
+            return BankMatch::DIFFERS;
+    }
+    return BankMatch::MATCHES;
+}
+
+// The bank is the file the interrupted change was made to, in a state the change (or its
+// taking back) can have left: same identity, a size between, the header and directory of
+// before or after, every range inside the old size holding its old bytes or its new ones.
+// Past the old end nothing is checked: taking the change back cuts it off.
+BankMatch LeftByInterruptedChange(HANDLE bank, const LoadedRecord& record, StreamBuffer& buffer)
+{
+    FileIdentity identity;
+    if (record.hasIdentity && IdentityOf(bank, identity) && !(identity == record.identity))
+        return BankMatch::DIFFERS;
+    const int64_t size = SizeOfFile(bank);
+    const RecordHead& head = record.found.head;
+    if (size < head.sizeBefore || size > head.sizeAfter)
+        return BankMatch::DIFFERS;
+    const BankMatch headMatch = HeadMatches(bank, record, false);
+    if (headMatch != BankMatch::MATCHES || head.layout != LAYOUT_SUMMED)
+        return headMatch;
+    return RangesMatch(bank, record, true, buffer);
+}
+
+// The bank exactly as the finished change left it, in every byte the change wrote.
+BankMatch LeftByFinishedChange(HANDLE bank, const LoadedRecord& record, StreamBuffer& buffer)
+{
+    if (SizeOfFile(bank) != record.found.head.sizeAfter)
+        return BankMatch::DIFFERS;
+    const BankMatch headMatch = HeadMatches(bank, record, true);
+    return headMatch == BankMatch::MATCHES ? RangesMatch(bank, record, false, buffer) : headMatch;
+}
+
+// The undo file renamed out of the way under the first free name; its records are kept.
+bool SetAside(FileHandle& undo, const char* undoPath, std::string& setAsideAs)
+{
+    undo.Close();
+    for (int attempt = 1; attempt <= STALE_NAMES; ++attempt) {
+        char stalePath[MAX_PATH];
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, attempt == 1 ? "%s" : "%s%d", STALE_UNDO_SUFFIX, attempt);
+        if (!JoinPath(stalePath, undoPath, suffix))
+            return false;
+        if (MoveFileExA(undoPath, stalePath, MOVEFILE_WRITE_THROUGH)) {
+            setAsideAs = NameAfterFolder(stalePath);
+            return true;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
+            return false;
+    }
+    return false;
+}
+
+ChangeSummary SummaryOf(const WalkedRecord& walked, const std::string& package, RecordStatus status)
+{
+    return {walked.head.when, package, walked.head.replaced, walked.head.appended,
+            static_cast<int64_t>(walked.head.recordBytes), status};
+}
+
+// The history's view of one record, checked as undo would check it.
+ChangeSummary SummaryOfRecord(HANDLE undo, const WalkedRecord& walked, StreamBuffer& buffer)
+{
+    LoadedRecord record;
+    const bool whole = walked.head.state == STATE_DONE && CheckSum(undo, walked, buffer) == RecordCheck::GOOD &&
+                       LoadRecord(undo, walked, record) == JournalFault::NONE;
+    if (!whole)
+        return SummaryOf(walked, "", RecordStatus::DAMAGED);
+    return SummaryOf(walked, record.package,
+                     walked.head.layout == LAYOUT_SUMMED ? RecordStatus::GOOD : RecordStatus::EARLIER_LAYOUT);
+}
+
+// The outcome of a recovery that leaves the bank alone: with nothing to do, or unable to.
+RecoveryOutcome RecoveryLeft(RecoveryOutcome& outcome, bool nothingToDo)
+{
+    outcome.result = nothingToDo ? Recovery::NOTHING_TO_DO : Recovery::NOT_TAKEN_BACK;
+    return outcome;
+}
+
+// The newest record that undo may take back, loaded; fault says why there is none.
+JournalFault NewestRecord(HANDLE undo, StreamBuffer& buffer, LoadedRecord& record, bool& found)
+{
+    found = false;
+    RecordWalk walk = WalkRecords(undo);
+    if (walk.end == RecordCheck::DAMAGED || walk.end == RecordCheck::UNREADABLE)
+        return FaultOf(walk.end);
+    const WalkedRecord* unfinished = UnfinishedLast(walk);
+    if (unfinished != nullptr) {
+        // Left by a merge cut short while writing its record: never part of the bank.
+        const RecordCheck sum = CheckSum(undo, *unfinished, buffer);
+        if (sum != RecordCheck::DAMAGED || unfinished->head.state != STATE_PENDING)
+            return FaultOf(sum == RecordCheck::UNREADABLE ? sum : RecordCheck::DAMAGED);
+        walk.records.pop_back();
+    }
+    if (walk.records.empty())
+        return JournalFault::NONE;
+    found = true;
+    const RecordCheck sum = CheckSum(undo, walk.records.back(), buffer);
+    if (sum != RecordCheck::GOOD)
+        return FaultOf(sum);
+    return LoadRecord(undo, walk.records.back(), record);
+}
+
+// Which writes of plan leave the bank's bytes as they were: an empty one, or one that no
+// later write overlaps and each of whose ranges lies in the old bank with the same bytes.
+void MarkSameBytes(const ChangePlan& plan, const std::vector<PlannedRange>& ranges, std::vector<bool>& same)
+{
+    for (size_t w = 0; w < plan.writes.size(); ++w)
+        same[w] = plan.writes[w].length == 0;
+    for (const PlannedRange& planned : ranges) {
+        if (planned.wholeWrite)
+            same[planned.write] = true;
+    }
+    for (const PlannedRange& planned : ranges) {
+        if (planned.range.at >= plan.sizeBefore || planned.range.oldSum != planned.range.newSum)
+            same[planned.write] = false;
+    }
 }
 
 }  // namespace
 
 const char UNDO_SUFFIX[] = ".undo";
+const char STALE_UNDO_SUFFIX[] = ".stale";
 
 bool UndoPathOf(const char* bankFile, char (&path)[MAX_PATH])
 {
@@ -224,28 +257,38 @@ uint64_t HeadSum(const void* head, size_t length)
     return Checksum(CHECKSUM_START, head, length);
 }
 
-bool UndoJournal::Open(const char* bankFile)
+JournalFault UndoJournal::Begin(const char* bankFile, HANDLE bank, const ChangePlan& plan)
 {
     if (!UndoPathOf(bankFile, path_))
-        return false;
+        return JournalFault::IO;
     file_ = OpenOrCreateFile(path_);
-    return file_.IsOpen();
+    if (!file_.IsOpen())
+        return FaultOfLastError();
+    StreamBuffer buffer;
+    if (!buffer.IsHeld())
+        return JournalFault::NO_MEMORY;
+    int64_t at = 0;
+    const JournalFault appendable = AppendPoint(file_.Get(), WalkRecords(file_.Get()), buffer, at);
+    if (appendable != JournalFault::NONE)
+        return appendable;
+    std::vector<PlannedRange> ranges;
+    try {
+        ranges = RangesOf(plan);
+        sameBytes_.assign(plan.writes.size(), false);
+    } catch (const std::bad_alloc&) {
+        return JournalFault::NO_MEMORY;
+    }
+    recordAt_ = at;
+    if (!SetFileSize(file_.Get(), at))
+        return FaultOfLastError();
+    const JournalFault written = WriteRecord(file_.Get(), at, bank, plan, ranges, buffer);
+    MarkSameBytes(plan, ranges, sameBytes_);
+    return written;
 }
 
-bool UndoJournal::Begin(const BankChange& change)
+bool UndoJournal::LeavesBytesAsTheyWere(size_t write) const
 {
-    const std::vector<Place> places = CompleteRecords(file_.Get());
-    recordAt_ = places.empty() ? 0 : places.back().at + static_cast<int64_t>(places.back().head.recordBytes);
-    RecordHead head = HeadOf(change);
-    const std::vector<Piece> pieces = PiecesOf(change, head);
-    head.checksum = SumOf(pieces);
-    if (!SetFileSize(file_.Get(), recordAt_) || !WriteExactly(file_, &head, SUMMED_FROM))
-        return false;
-    for (const Piece& piece : pieces) {
-        if (!WriteExactly(file_, piece.bytes, static_cast<DWORD>(piece.length)))
-            return false;
-    }
-    return FlushFile(file_);
+    return write < sameBytes_.size() && sameBytes_[write];
 }
 
 bool UndoJournal::Commit()
@@ -253,99 +296,151 @@ bool UndoJournal::Commit()
     return WriteState(file_.Get(), recordAt_, STATE_DONE);
 }
 
+bool UndoJournal::TakeBack(HANDLE bank)
+{
+    if (recordAt_ < 0)
+        return false;
+    // Marked not done first: were it left done, no opening would put the bank back. The
+    // bank is put back even where the mark fails: a bank half written is worse.
+    WriteState(file_.Get(), recordAt_, STATE_PENDING);
+    StreamBuffer buffer;
+    LoadedRecord record;
+    WalkedRecord walked = {recordAt_, {}};
+    if (!buffer.IsHeld() || !SeekTo(file_, recordAt_) || !ReadExactly(file_, &walked.head, sizeof walked.head) ||
+        LoadRecord(file_.Get(), walked, record) != JournalFault::NONE ||
+        !CopySavedBytesBack(file_.Get(), record, bank, buffer))
+        return false;
+    return Drop();
+}
+
 bool UndoJournal::Drop()
 {
-    return CutRecordsFrom(file_, path_, recordAt_);
+    if (recordAt_ < 0)
+        return true;
+    const bool cut = CutRecordsFrom(file_, path_, recordAt_);
+    recordAt_ = -1;
+    return cut;
 }
 
-bool AllocateSaved(BankChange& change)
+RecoveryOutcome TakeBackInterruptedChange(const char* bankFile)
 {
-    change.saved.reset(new (std::nothrow) uint8_t[change.savedBytes > 0 ? static_cast<size_t>(change.savedBytes) : 1]);
-    return change.saved != nullptr;
-}
-
-bool RestoreBank(HANDLE bank, const BankChange& change)
-{
-    const uint8_t* bytes = change.saved.get();
-    for (const SavedRange& range : change.ranges) {
-        if (!SeekTo(bank, range.at) || !WriteExactly(bank, bytes, static_cast<DWORD>(range.length)))
-            return false;
-        bytes += range.length;
-    }
-    return SeekTo(bank, 0) &&
-           WriteExactly(bank, change.headBefore.data(), static_cast<DWORD>(change.headBefore.size())) &&
-           SetFileSize(bank, change.sizeBefore) && FlushFile(bank);
-}
-
-Recovery TakeBackInterruptedChange(const char* bankFile)
-{
+    RecoveryOutcome outcome;
     char undoPath[MAX_PATH];
     if (!UndoPathOf(bankFile, undoPath))
-        return Recovery::NOTHING_TO_DO;
+        return outcome;
     {
-        // A look without taking the file from readers: most openings find no undo file, or a
-        // last record marked done.
-        FileHandle look = OpenExistingFile(undoPath, GENERIC_READ, FILE_SHARE_READ);
-        const std::vector<Place> places = look.IsOpen() ? WalkRecords(look.Get()) : std::vector<Place>();
-        if (places.empty() || places.back().head.state == STATE_DONE)
-            return Recovery::NOTHING_TO_DO;
+        // A quick without taking the file from readers: most openings find no undo file, or
+        // a last record marked done.
+        FileHandle quick = OpenExistingFile(undoPath, GENERIC_READ, FILE_SHARE_READ);
+        if (!quick.IsOpen() || UnfinishedLast(WalkRecords(quick.Get())) == nullptr)
+            return outcome;
     }
-    FileHandle bank = OpenExistingFile(bankFile, GENERIC_READ | GENERIC_WRITE);
+    outcome.result = Recovery::NOT_TAKEN_BACK;
+    FileHandle bank = OpenBankToRecover(bankFile);
     FileHandle undo = OpenExistingFile(undoPath, GENERIC_READ | GENERIC_WRITE);
-    if (!bank.IsOpen() || !undo.IsOpen())
-        return Recovery::NOT_TAKEN_BACK;
-    const std::vector<Place> places = WalkRecords(undo.Get());
-    BankChange change;
-    // A record cut short was being written while the bank was still untouched.
-    if (places.empty() || places.back().head.state == STATE_DONE || !ReadRecord(undo.Get(), places.back(), change))
-        return Recovery::NOTHING_TO_DO;
-    const Place& last = places.back();
-    return TakeBack(undo, undoPath, bank.Get(), last, change, last.head.state) == UndoResult::TAKEN_BACK
-               ? Recovery::TAKEN_BACK
-               : Recovery::NOT_TAKEN_BACK;
+    StreamBuffer buffer;
+    if (!bank.IsOpen() || !undo.IsOpen() || !buffer.IsHeld())
+        return outcome;
+    const RecordWalk walk = WalkRecords(undo.Get());
+    const WalkedRecord* last = UnfinishedLast(walk);
+    if (last == nullptr)
+        return RecoveryLeft(outcome, true);
+    // A record that fails its sum was being written while the bank was untouched; one that
+    // fails its checks is left for the merge, undo and history to report.
+    const RecordCheck sum = CheckSum(undo.Get(), *last, buffer);
+    if (sum != RecordCheck::GOOD)
+        return RecoveryLeft(outcome, sum == RecordCheck::DAMAGED);
+    LoadedRecord record;
+    const JournalFault loaded = LoadRecord(undo.Get(), *last, record);
+    if (loaded != JournalFault::NONE)
+        return RecoveryLeft(outcome, loaded == JournalFault::DAMAGED);
+    const BankMatch match = LeftByInterruptedChange(bank.Get(), record, buffer);
+    if (match == BankMatch::UNREADABLE)
+        return outcome;
+    if (match == BankMatch::DIFFERS) {
+        if (SetAside(undo, undoPath, outcome.setAsideAs))
+            outcome.result = Recovery::SET_ASIDE;
+        return outcome;
+    }
+    if (PutBack(undo, undoPath, bank.Get(), record, buffer))
+        outcome.result = Recovery::TAKEN_BACK;
+    return outcome;
 }
 
-std::vector<ChangeSummary> ListChanges(const char* bankFile)
+ChangeList ListChanges(const char* bankFile)
 {
-    std::vector<ChangeSummary> changes;
+    ChangeList list;
     char undoPath[MAX_PATH];
     if (!UndoPathOf(bankFile, undoPath))
-        return changes;
+        return list;
     FileHandle undo = OpenExistingFile(undoPath, GENERIC_READ, FILE_SHARE_READ);
-    if (!undo.IsOpen())
-        return changes;
-    for (const Place& place : CompleteRecords(undo.Get())) {
-        ChangeSummary summary;
-        if (place.head.state == STATE_DONE && ReadSummary(undo.Get(), place, summary))
-            changes.push_back(summary);
+    if (!undo.IsOpen()) {
+        if (PathExists(undoPath))
+            list.unreadableRest = FaultOfLastError();
+        return list;
     }
-    return changes;
+    StreamBuffer buffer;
+    if (!buffer.IsHeld()) {
+        list.unreadableRest = JournalFault::NO_MEMORY;
+        return list;
+    }
+    const RecordWalk walk = WalkRecords(undo.Get());
+    if (walk.end == RecordCheck::DAMAGED || walk.end == RecordCheck::UNREADABLE)
+        list.unreadableRest = FaultOf(walk.end);
+    const WalkedRecord* unfinished = UnfinishedLast(walk);
+    for (const WalkedRecord& walked : walk.records) {
+        if (&walked != unfinished)
+            list.changes.push_back(SummaryOfRecord(undo.Get(), walked, buffer));
+    }
+    return list;
 }
 
 UndoOutcome UndoNewestChange(const char* bankFile)
 {
-    UndoOutcome outcome = {UndoResult::NO_RECORD, {0, "", 0, 0, 0}};
+    UndoOutcome outcome = {UndoResult::NO_RECORD, {0, "", 0, 0, 0, RecordStatus::GOOD}, JournalFault::NONE};
     char undoPath[MAX_PATH];
     if (!UndoPathOf(bankFile, undoPath))
         return outcome;
-    FileHandle bank = OpenExistingFile(bankFile, GENERIC_READ | GENERIC_WRITE);
-    FileHandle undo = OpenExistingFile(undoPath, GENERIC_READ | GENERIC_WRITE);
+    FileHandle bank = OpenBankToUndo(bankFile);
     if (!bank.IsOpen()) {
         outcome.result = UndoResult::NOT_OPENED;
         return outcome;
     }
-    const std::vector<Place> places = undo.IsOpen() ? CompleteRecords(undo.Get()) : std::vector<Place>();
-    BankChange change;
-    if (places.empty() || places.back().head.state != STATE_DONE || !ReadRecord(undo.Get(), places.back(), change))
-        return outcome;
-    const Place& last = places.back();
-    outcome.change = SummaryOf(last, change.package);
-    uint64_t sum = 0;
-    if (SizeOfFile(bank) != change.sizeAfter || !HeadSumOfFile(bank.Get(), change.headBefore.size(), sum) ||
-        sum != change.headAfterSum) {
-        outcome.result = UndoResult::CHANGED_SINCE;
+    FileHandle undo = OpenExistingFile(undoPath, GENERIC_READ | GENERIC_WRITE);
+    if (!undo.IsOpen()) {
+        outcome.fault = FaultOfLastError();
+        if (PathExists(undoPath))
+            outcome.result = UndoResult::NOT_WRITTEN;
         return outcome;
     }
-    outcome.result = TakeBack(undo, undoPath, bank.Get(), last, change, STATE_UNDOING);
+    StreamBuffer buffer;
+    LoadedRecord record;
+    bool found = false;
+    outcome.fault = buffer.IsHeld() ? NewestRecord(undo.Get(), buffer, record, found) : JournalFault::NO_MEMORY;
+    if (outcome.fault != JournalFault::NONE) {
+        outcome.result = outcome.fault == JournalFault::DAMAGED ? UndoResult::DAMAGED : UndoResult::NOT_WRITTEN;
+        return outcome;
+    }
+    if (!found)
+        return outcome;
+    const bool summed = record.found.head.layout == LAYOUT_SUMMED;
+    outcome.change = SummaryOf(record.found, record.package, summed ? RecordStatus::GOOD : RecordStatus::EARLIER_LAYOUT);
+    if (!summed) {
+        outcome.result = UndoResult::EARLIER_LAYOUT;
+        return outcome;
+    }
+    const BankMatch match = LeftByFinishedChange(bank.Get(), record, buffer);
+    if (match != BankMatch::MATCHES) {
+        outcome.result = match == BankMatch::DIFFERS ? UndoResult::CHANGED_SINCE : UndoResult::NOT_WRITTEN;
+        outcome.fault = match == BankMatch::DIFFERS ? JournalFault::NONE : JournalFault::IO;
+        return outcome;
+    }
+    if (!WriteState(undo.Get(), record.found.at, STATE_UNDOING)) {
+        outcome.result = UndoResult::NOT_WRITTEN;
+        outcome.fault = FaultOfLastError();
+        return outcome;
+    }
+    outcome.result = PutBack(undo, undoPath, bank.Get(), record, buffer) ? UndoResult::TAKEN_BACK
+                                                                                        : UndoResult::NOT_FINISHED;
     return outcome;
 }

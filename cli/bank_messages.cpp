@@ -33,11 +33,11 @@ void PrintReadFailure(const char* outcome, ReadResult read, const char* bankFile
 
 bool TakeBackBeforeUse(const char* bankFile)
 {
-    const Recovery recovery = TakeBackInterruptedChange(bankFile);
-    if (recovery == Recovery::NOTHING_TO_DO)
+    const RecoveryOutcome recovery = TakeBackInterruptedChange(bankFile);
+    if (recovery.result == Recovery::NOTHING_TO_DO)
         return true;
     char message[RECOVERY_MESSAGE_SIZE];
     DescribeRecovery(recovery, NameAfterFolder(bankFile), message, sizeof message);
     PrintMessage("%s", message);
-    return recovery == Recovery::TAKEN_BACK;
+    return recovery.result != Recovery::NOT_TAKEN_BACK;
 }

@@ -37,6 +37,7 @@ TEST(FinalMessages, EachOutcomeHasItsTextAndOnlyRunsThatDidWhatWasAskedSucceed)
         InsertOutcome outcome;
         outcome.result = static_cast<InsertResult>(i);
         outcome.bankName = "soundz.rwv";
+        outcome.journalFault = JournalFault::DISK_FULL;
         FormatInsertMessage(outcome, text, sizeof text);
         if (insertTexts[i] != nullptr) {
             EXPECT_STREQ(insertTexts[i], text);
@@ -49,4 +50,30 @@ TEST(FinalMessages, EachOutcomeHasItsTextAndOnlyRunsThatDidWhatWasAskedSucceed)
     putBack.bankName = "soundz.rwv";
     FormatInsertMessage(putBack, text, sizeof text);
     EXPECT_STREQ("Package not included: writing soundz.rwv failed. soundz.rwv has been put back as it was.", text);
+
+    // "(is the disk full?)" only where it is.
+    const std::pair<JournalFault, const char*> recordTexts[] = {
+        {JournalFault::NO_MEMORY,
+         "Package not included: there was not enough memory for its undo record; soundz.rwv is unchanged."},
+        {JournalFault::HELD,
+         "Package not included: soundz.rwv.undo is in use by another program; soundz.rwv is unchanged. Try again "
+         "when it has finished."},
+        {JournalFault::DAMAGED,
+         "soundz.rwv.undo is damaged; nothing was changed. Move it away to merge without the records it holds."},
+        {JournalFault::IO,
+         "Package not included: its undo record could not be written beside soundz.rwv; soundz.rwv is unchanged."},
+    };
+    InsertOutcome notRecorded;
+    notRecorded.result = InsertResult::UNDO_NOT_WRITTEN;
+    notRecorded.bankName = "soundz.rwv";
+    for (const auto& expected : recordTexts) {
+        notRecorded.journalFault = expected.first;
+        FormatInsertMessage(notRecorded, text, sizeof text);
+        EXPECT_STREQ(expected.second, text);
+    }
+    RecoveryOutcome setAside = {Recovery::SET_ASIDE, "soundz.rwv.undo.stale"};
+    DescribeRecovery(setAside, "soundz.rwv", text, sizeof text);
+    EXPECT_STREQ("soundz.rwv is not the bank that its interrupted change was made to (was it restored or replaced?). "
+                 "It was left as it is; the change's record was set aside as soundz.rwv.undo.stale.",
+                 text);
 }

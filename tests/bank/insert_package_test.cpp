@@ -381,3 +381,38 @@ TEST_F(InsertPackageTest, APackageFolderTooLongForThePathBuffersIsRefused)
     EXPECT_EQ(BANK_ERR_OPEN, outcome.status);
     EXPECT_EQ(bankBefore, ReadWholeFile(bankPath));
 }
+
+namespace {
+
+// A sparse file of the given size, holding first and zeros after it.
+bool WriteSparseFile(const std::string& path, const Bytes& first, int64_t size)
+{
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    return file.IsOpen() && WriteExactly(file, first.data(), static_cast<DWORD>(first.size())) &&
+           SetFileSize(file.Get(), size) && file.Close();
+}
+
+}  // namespace
+
+// The old bytes of a REPLACE larger than half a 32-bit address space: the package is held
+// in memory, its saved bytes never are, so the merge that fitted before the undo record
+// fits still. Only a 32-bit process has so small an address space; the files are sparse,
+// but the record and the merge write about 2.2 GB.
+TEST_F(InsertPackageTest, AReplaceOfMoreThanHalfTheAddressSpaceMergesIn32Bit)
+{
+    if (sizeof(void*) != 4)
+        GTEST_SKIP() << "only a 32-bit process has an address space that the saved bytes could fill";
+    const int32_t sound = 1100 << 20;
+    ULARGE_INTEGER free;
+    ASSERT_TRUE(GetDiskFreeSpaceExA(folder.c_str(), &free, nullptr, nullptr));
+    if (free.QuadPart < 3ull * sound)
+        GTEST_SKIP() << "needs 3.3 GB free beside the test's folder";
+    bankEntries = {MakeEntry("big.wav", 4096, sound)};
+    ASSERT_TRUE(WriteSparseFile(bankPath, BankBytes(bankEntries, 100), 4096 + static_cast<int64_t>(sound)));
+    const Bytes package = PackageBytes({{MakeEntry("big.wav", 0, sound), Bytes(16, 1)}});
+    ASSERT_TRUE(WriteSparseFile(packages + "new.rwv", Bytes(package.begin(), package.begin() + 16 + 84),
+                                16 + 84 + static_cast<int64_t>(sound)));
+    MergeAgain();
+    EXPECT_EQ(InsertResult::ALL_MERGED, outcome.result) << Message();
+    EXPECT_LT(static_cast<int64_t>(sound), FileSizeOf(bankPath + ".undo"));
+}

@@ -428,6 +428,25 @@ TEST_F(RwvtoolTest, MergesAreListedAndTakenBack)
     EXPECT_EQ("soundz.rwv has changed since its last recorded merge; nothing was taken back.\n", stale.err);
     EXPECT_EQ(moved, ReadWholeFile(bank));
 
+    // A record whose length is damaged: history says so, undo and the next merge refuse,
+    // and the undo file is kept as it is.
+    Bytes damaged = ReadWholeFile(bank + ".undo");
+    const uint64_t shortened = damaged.size() - 64;
+    std::memcpy(damaged.data() + 16, &shortened, sizeof shortened);  // the record's length
+    ASSERT_TRUE(WriteWholeFile(bank + ".undo", damaged));
+    EXPECT_EQ("  1  damaged record of " + std::to_string(shortened) + " bytes\n", Run("history " + Quote(bank)).out);
+    const ToolRun refused = Run("undo " + Quote(bank));
+    EXPECT_EQ(1u, refused.exitCode);
+    EXPECT_EQ("Nothing taken back: the newest record of soundz.rwv.undo is damaged; soundz.rwv is unchanged.\n",
+              refused.err);
+    const ToolRun notMerged = Run(insert);
+    EXPECT_EQ(1u, notMerged.exitCode);
+    EXPECT_EQ("soundz.rwv.undo is damaged; nothing was changed. Move it away to merge without the records it "
+              "holds.\n",
+              notMerged.err);
+    EXPECT_EQ(moved, ReadWholeFile(bank));
+    EXPECT_EQ(damaged, ReadWholeFile(bank + ".undo"));
+
     ASSERT_TRUE(WriteBankFile(bank, PackedBankEntries({"a.wav"}, {100}), 16 + 84 + 100));
     const ToolRun compact = Run("compact " + Quote(bank));
     EXPECT_EQ(0u, compact.exitCode);

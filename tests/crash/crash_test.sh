@@ -98,12 +98,17 @@ make_scenario replace shot.wav horn.wav
 make_scenario append engine.wav siren.wav
 make_scenario mixed shot.wav horn.wav engine.wav siren.wav
 cp -a "$work/s/mixed" "$work/s/undo"
-(cd "$work/s/undo" && "$launcher" "$tool" insert pack bank >/dev/null 2>&1 </dev/null)
-cp -a "$work/s/undo" "$work/s/compact"
+cp -a "$work/s/mixed" "$work/s/compact"
+(cd "$work/s/compact" && "$launcher" "$tool" insert pack bank >/dev/null 2>&1 </dev/null)
 
 failures=0
 fail() { echo "FAIL $build $*"; failures=$((failures + 1)); }
-fresh() { rm -rf "$run" && cp -a "$work/s/$1" "$run"; }
+# The merge that undo takes back is made in each fresh copy: its record names the bank's
+# own file, and a copy is another file.
+fresh() {
+  rm -rf "$run" && cp -a "$work/s/$1" "$run" || return
+  [ "$1" != undo ] || (cd "$run" && "$launcher" "$tool" insert pack bank >/dev/null 2>&1 </dev/null)
+}
 
 # points SIDE < STRACE-LOG: "TIME SIDE CALL N FILE" for each call that names a file of the
 # bank's folder (by its descriptor or its path), N counted as strace counts for :when=N,

@@ -39,6 +39,9 @@ const char INCLUDED_TEXT[] = "Package included in rwv file, see 'unpack.log' fil
 const char NO_STATISTICS_TEXT[] = "The file soundz.rwv cannot be read or is not a sound bank.";
 const char RECOVERED_TEXT[] =
     "The last change to soundz.rwv was interrupted. soundz.rwv has been put back as it was before it.";
+const char SET_ASIDE_TEXT[] =
+    "soundz.rwv is not the bank that its interrupted change was made to (was it restored or replaced?). It was left "
+    "as it is; the change's record was set aside as soundz.rwv.undo.stale.";
 // An undo record's state as the process leaves it when it ends before the merge is done.
 const uint8_t INTERRUPTED_STATE[] = {'P', 'E', 'N', 'D'};
 const char CREATE_BANK_HELD_TEXT[] =
@@ -409,6 +412,29 @@ TEST_F(InsertPackageTest, AnInterruptedMergeIsTakenBackBeforeTheMerge)
     EXPECT_EQ(driver.seen[2].icon, LoadIconA(nullptr, IDI_INFORMATION));
     ExpectFinalMessage(driver.seen[3], INSERT_FINISHED_CAPTION, INCLUDED_TEXT);
     ExpectMerged();
+}
+
+// The record of an interrupted merge of another bank lies beside this one (as when the bank
+// was put back from a copy): the box says it was set aside, and the merge goes on.
+TEST_F(InsertPackageTest, ARecordOfAnotherBankIsSetAsideAndTheMergeGoesOn)
+{
+    const std::string other = Folder("other");
+    ASSERT_TRUE(WriteBankFile(other + "soundz.rwv", PackedBankEntries({"keep.wav"}, {500}), 16 + 84 + 500));
+    ASSERT_TRUE(WritePackageFile(other + "p.rwv", {{MakeEntry("keep.wav", 0, 900), ToneData(900, 7)}}));
+    ASSERT_EQ(MergePackage((other + "p.rwv").c_str(), (other + "soundz.rwv").c_str()).result, InsertResult::ALL_MERGED);
+    Bytes record = ReadWholeFile(other + "soundz.rwv.undo");
+    std::copy(INTERRUPTED_STATE, INTERRUPTED_STATE + 4, record.begin() + 4);
+    ASSERT_TRUE(WriteWholeFile(root + "soundz.rwv.undo", record));
+
+    BoxDriver driver({Type(pack, IDOK), Type(root, IDOK), Press(IDOK), Press(IDOK)});
+    EXPECT_EQ(driver.Run(InsertPackage), 1);
+    ASSERT_EQ(driver.seen.size(), 4u);
+    EXPECT_EQ(driver.seen[2].caption, "Insert Sounds Package");
+    EXPECT_EQ(driver.seen[2].text, SET_ASIDE_TEXT);
+    EXPECT_EQ(driver.seen[2].icon, LoadIconA(nullptr, IDI_WARNING));
+    ExpectFinalMessage(driver.seen[3], INSERT_FINISHED_CAPTION, INCLUDED_TEXT);
+    ExpectMerged();
+    EXPECT_EQ(record, ReadWholeFile(root + "soundz.rwv.undo.stale"));
 }
 
 TEST_F(InsertPackageTest, CancelInEitherQuestionWritesNothing)
