@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "bank/bank_sharing.h"
 #include "bank/checksum.h"
 #include "bank/format.h"
 #include "bank/paths.h"
@@ -290,7 +291,7 @@ Recovery TakeBackInterruptedChange(const char* bankFile)
         if (places.empty() || places.back().head.state == STATE_DONE)
             return Recovery::NOTHING_TO_DO;
     }
-    FileHandle bank = OpenExistingFile(bankFile, GENERIC_READ | GENERIC_WRITE);
+    FileHandle bank = OpenExistingFile(bankFile, GENERIC_READ | GENERIC_WRITE, BANK_WRITER_SHARING);
     FileHandle undo = OpenExistingFile(undoPath, GENERIC_READ | GENERIC_WRITE);
     if (!bank.IsOpen() || !undo.IsOpen())
         return Recovery::NOT_TAKEN_BACK;
@@ -328,7 +329,7 @@ UndoOutcome UndoNewestChange(const char* bankFile)
     char undoPath[MAX_PATH];
     if (!UndoPathOf(bankFile, undoPath))
         return outcome;
-    FileHandle bank = OpenExistingFile(bankFile, GENERIC_READ | GENERIC_WRITE);
+    FileHandle bank = OpenExistingFile(bankFile, GENERIC_READ | GENERIC_WRITE, BANK_WRITER_SHARING);
     FileHandle undo = OpenExistingFile(undoPath, GENERIC_READ | GENERIC_WRITE);
     if (!bank.IsOpen()) {
         outcome.result = UndoResult::NOT_OPENED;

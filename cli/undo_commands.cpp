@@ -1,6 +1,7 @@
 // undo and history: the merges recorded beside a bank, listed and taken back.
 #include "bank/paths.h"
 #include "bank/undo_journal.h"
+#include "cli/bank_messages.h"
 #include "cli/commands.h"
 #include "cli/console.h"
 
@@ -44,7 +45,7 @@ bool UndoOne(const char* bankFile, const char* name)
         PrintMessage("%s has changed since its last recorded merge; nothing was taken back.", name);
         return false;
     case UndoResult::NOT_OPENED:
-        PrintMessage("%s: %s could not be opened. It may be in use by another program.", NOTHING_TAKEN_BACK, name);
+        PrintNotOpened(NOTHING_TAKEN_BACK, bankFile);
         return false;
     case UndoResult::NOT_WRITTEN:
         PrintMessage("%s: writing beside %s failed (is the disk full?); %s is unchanged.", NOTHING_TAKEN_BACK, name,
