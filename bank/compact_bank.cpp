@@ -88,11 +88,27 @@ bool CopyBackup(const BankReader& bank, const char* newBackup, WorkObserver& obs
     return false;
 }
 
+// The backup takes its name after the switch: a folder, a read-only file or one that a
+// program holds in its way is found before.
+bool BackupCanBeReplaced(const char* backup)
+{
+    const DWORD attributes = GetFileAttributesA(backup);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;
+    const FileHandle replaced(CreateFileA(backup, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return replaced.IsOpen() && !(attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 // The backup under a name of its own until the switch: a link to the bank's file where the
 // disk allows one, else a flushed copy.
 bool MakeBackup(const BankReader& bank, const char* bankFile, const CompactionPaths& paths, WorkObserver& observer,
                 FailureCause& cause)
 {
+    if (!BackupCanBeReplaced(paths.backup)) {
+        cause = FailureCause::HELD;
+        return false;
+    }
     return CreateHardLinkA(paths.newBackup, bankFile, nullptr) || CopyBackup(bank, paths.newBackup, observer, cause);
 }
 

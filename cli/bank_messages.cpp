@@ -40,7 +40,7 @@ void PrintNotOpened(const char* outcome, const char* bankFile)
         PrintMessage("%s is being changed by another program; try again when it has finished.", name);
         return;
     case BankHold::READ_ONLY:
-        PrintMessage("%s: %s is read-only.", outcome, name);
+        PrintMessage("%s: %s is read-only; clear its read-only attribute and try again.", outcome, name);
         return;
     case BankHold::IN_USE:
         PrintMessage("%s: %s is in use by another program.", outcome, name);
