@@ -278,7 +278,7 @@ int RunInsert(const CommandLine& line)
     for (const MergedEntry& entry : outcome.entries)
         WarnOfFormat(entry);
     if (outcome.result == InsertResult::BANK_NOT_OPENED)
-        PrintNotOpened("Package not included", bankFile);
+        PrintNotOpened(NOT_INCLUDED, bankFile);
     else
         PrintFinalMessage(outcome, FormatInsertMessage);
     return Succeeded(outcome) ? EXIT_DONE : EXIT_FAILED;
