@@ -26,7 +26,7 @@ protected:
         EXPECT_TRUE(WritePackageFile(Path("p.rwv"), {{MakeEntry("b.wav", 0, 900), ToneData(900, seed)}}));
         return MergePackage(Path("p.rwv").c_str(), bank.c_str()).result;
     }
-    size_t Records(const std::string& file) const { return ListChanges(file.c_str()).size(); }
+    size_t Records() const { return ListChanges(bank.c_str()).size(); }
     bool Exists(const char* suffix) const { return PathExists(bank + suffix); }
 
     std::string bank;
@@ -49,30 +49,11 @@ TEST_F(CompactionTest, ACompactionKilledBeforeItsSwitchIsUndoneAndTheBackupStays
 
         ASSERT_EQ(InsertResult::ALL_MERGED, Merge(2));
         EXPECT_EQ(previousBackup, ReadWholeFile(bank + ".bak")) << (linked ? "linked" : "copied");
-        EXPECT_EQ(2u, Records(bank));
+        EXPECT_EQ(2u, Records());
         EXPECT_FALSE(Exists(".bak.new") || Exists(".bak.new.undo") || Exists(".new"));
         ASSERT_TRUE(WriteBankFile(bank, {MakeEntry("a.wav", 1000, 400), MakeEntry("b.wav", 1400, 400)}, 3000));
         ASSERT_TRUE(DeleteFileA((bank + ".undo").c_str()));
     }
-}
-
-// Killed after its switch: the next opening gives the backup and its records their names,
-// over the previous backup and its records; a reader's opening does it as well.
-TEST_F(CompactionTest, ACompactionKilledAfterItsSwitchIsFinishedByTheNextOpening)
-{
-    ASSERT_EQ(InsertResult::ALL_MERGED, Merge(1));
-    const Bytes merged = ReadWholeFile(bank);
-    ASSERT_TRUE(CopyFileA(bank.c_str(), (bank + ".bak.new").c_str(), TRUE));
-    ASSERT_TRUE(MoveFileExA((bank + ".undo").c_str(), (bank + ".bak.new.undo").c_str(), 0));
-    ASSERT_TRUE(WriteWholeFile(bank + ".bak.undo", Bytes(10, 3)));
-    ASSERT_TRUE(WriteBankFile(bank, PackedBankEntries({"a.wav", "b.wav"}, {400, 900}), 16 + 2 * 84 + 1300));
-
-    BankReader reader;
-    ASSERT_EQ(ReadResult::READ, reader.Open(bank.c_str(), GENERIC_READ, BANK_READER_SHARING));
-    EXPECT_EQ(merged, ReadWholeFile(bank + ".bak"));
-    EXPECT_EQ(0u, Records(bank));
-    EXPECT_EQ(1u, Records(bank + ".bak"));
-    EXPECT_FALSE(Exists(".bak.new") || Exists(".bak.new.undo"));
 }
 
 // One writer at a time: a bank that another writer holds, or whose compaction is switching
@@ -107,12 +88,10 @@ TEST_F(CompactionTest, ASecondWriterIsRefusedAndReadersGoOn)
         EXPECT_TRUE(Exists(".bak.new"));
     }
     EXPECT_EQ(merged, ReadWholeFile(bank));
-    EXPECT_EQ(1u, Records(bank));
-    {
-        const FileHandle game = OpenExistingFile(bank.c_str(), GENERIC_READ, FILE_SHARE_READ);
-        EXPECT_EQ(BankHold::IN_USE, WhoHoldsBank(bank.c_str()));
-    }
+    EXPECT_EQ(1u, Records());
+    const FileHandle game = OpenExistingFile(bank.c_str(), GENERIC_READ, FILE_SHARE_READ);
+    EXPECT_EQ(BankHold::IN_USE, WhoHoldsBank(bank.c_str()));
     ASSERT_TRUE(SetFileAttributesA(bank.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(BankHold::READ_ONLY, WhoHoldsBank(bank.c_str()));
-    ASSERT_TRUE(SetFileAttributesA(bank.c_str(), FILE_ATTRIBUTE_NORMAL));
+    SetFileAttributesA(bank.c_str(), FILE_ATTRIBUTE_NORMAL);
 }

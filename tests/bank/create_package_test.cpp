@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "bank/create_package.h"
-#include "bank/file_io.h"
 #include "bank/growing_block.h"
 #include "tests/bank/bank_test_folder.h"
 
@@ -316,32 +315,6 @@ TEST_F(CreatePackageTest, AnEmptyFolderTextMeansTheCurrentDirectory)
     EXPECT_EQ(CreateResult::PACKAGE_WRITTEN, outcome.result);
     EXPECT_EQ(16u + 84 + 20, Package().size());
     EXPECT_EQ("a.wav OK\r\n1 files -> 1 OK, 0 NOTOK\r\n", Log());
-}
-
-// The package is written under a name no package search finds and renamed once whole: a
-// reader holding the earlier package keeps it whole, and a partial package that a killed
-// run left is removed by the next run, even one that writes nothing.
-TEST_F(CreatePackageTest, APackageTakesItsNameOnlyWholeAndAPartialOneIsRemoved)
-{
-    WriteBank({"a.wav"});
-    ASSERT_TRUE(WriteWaveFile(waves + "a.wav", 16, ToneData(20, 1)));
-    const Bytes earlier(500, 7);
-    ASSERT_TRUE(WriteWholeFile(waves + "NewPack.rwv", earlier));
-    {
-        const FileHandle merging = OpenExistingFile((waves + "NewPack.rwv").c_str(), GENERIC_READ, FILE_SHARE_READ);
-        Build();
-    }
-    EXPECT_EQ(CreateResult::PACKAGE_NOT_WRITTEN, outcome.result);
-    EXPECT_EQ(earlier, Package());
-    EXPECT_FALSE(PathExists(waves + "NewPack.tmp"));
-
-    ASSERT_TRUE(WriteWholeFile(waves + "NewPack.tmp", Bytes(40, 1)));
-    {
-        HeldFile game(Path("soundz.rwv"));
-        Build();
-    }
-    EXPECT_EQ(CreateResult::BANK_NOT_OPENED, outcome.result);
-    EXPECT_FALSE(PathExists(waves + "NewPack.tmp"));
 }
 
 TEST_F(CreatePackageTest, APackageThatDoesNotFitTheDiskIsDeleted)
