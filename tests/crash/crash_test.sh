@@ -104,6 +104,10 @@ cp -a "$work/s/mixed" "$work/s/undo"
 (cd "$work/s/undo" && "$launcher" "$tool" insert pack bank >/dev/null 2>&1 </dev/null)
 cp -a "$work/s/undo" "$work/s/compact"
 echo "the previous backup" >"$work/s/compact/bank/soundz.rwv.bak"
+# A package whose merge changes the compacted bank's bytes: engine's sound as shot.wav.
+mkdir -p "$work/s/compact/other"
+cp "$work/demo/waves/engine.wav" "$work/s/compact/other/shot.wav"
+(cd "$work/s/compact" && "$launcher" "$tool" pack other bank --any-format >/dev/null 2>&1 </dev/null)
 cp "$work/s/compact/bank/soundz.rwv.bak" "$work/previous.bak"
 make_scenario pack shot.wav horn.wav
 cp "$work/demo/waves/engine.wav" "$work/demo/waves/siren.wav" "$work/s/pack/pack/"
@@ -143,7 +147,7 @@ check_backup() {
   rm -rf "$work/merge" && cp -a "$run" "$work/merge"
   listed=$(for b in bank bank/soundz.rwv.bak; do tool_in_run history "$b"; cat "$run/out.txt"; done | grep -c NewPack.rwv)
   [ "$listed" = 1 ] || fail "$what: the bank and its backup list $listed recorded merges, not 1"
-  (cd "$work/merge" && "$launcher" "$tool" insert pack bank >/dev/null 2>&1 </dev/null) ||
+  (cd "$work/merge" && "$launcher" "$tool" insert other bank >/dev/null 2>&1 </dev/null) ||
     fail "$what: the merge at the next opening failed"
   cmp -s "$backup" "$work/previous.bak" || cmp -s "$backup" "$work/before.rwv" ||
     fail "$what: the merge at the next opening changed soundz.rwv.bak"
