@@ -6,11 +6,13 @@
 #include <new>
 #include <utility>
 
+#include "bank/compaction_files.h"
 #include "bank/undo_journal.h"
 
 BankOpening OpenBankFile(const char* path, DWORD access, DWORD shareMode)
 {
     BankOpening opening;
+    ResolveLeftoverCompaction(path);
     const Recovery recovery = TakeBackInterruptedChange(path).result;
     if (recovery == Recovery::NOT_TAKEN_BACK) {
         opening.result = ReadResult::NOT_RECOVERED;
@@ -20,6 +22,12 @@ BankOpening OpenBankFile(const char* path, DWORD access, DWORD shareMode)
     opening.file = OpenExistingFile(path, access, shareMode);
     if (!opening.file.IsOpen())
         return opening;
+    // A compaction between its last hold of the old bank and its switch: a writer now would
+    // change the file that is being replaced.
+    if ((access & GENERIC_WRITE) && CompactionRunning(path)) {
+        opening.file.Close();
+        return opening;
+    }
     opening.fileSize = SizeOfFile(opening.file);
     opening.headerRead = ReadExactly(opening.file, &opening.header, sizeof opening.header);
     opening.result = opening.headerRead && IsGoodBankHeader(opening.header) ? ReadResult::READ : ReadResult::NOT_A_BANK;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "bank/bank_sharing.h"
 #include "bank/file_io.h"
 #include "bank/format.h"
 

@@ -8,42 +8,25 @@
 #include <vector>
 
 #include "bank/bank_reader.h"
+#include "bank/bank_sharing.h"
 #include "bank/chunk_copier.h"
+#include "bank/compaction_files.h"
 #include "bank/file_identity.h"
 #include "bank/file_io.h"
-#include "bank/paths.h"
-#include "bank/undo_journal.h"
 #include "bank/verify_bank.h"
 
 namespace {
 
-// Fixed names beside the bank, so that what a killed compaction left is found by the next.
-const char NEW_BANK_SUFFIX[] = ".new";
-const char NEW_BACKUP_SUFFIX[] = ".bak.new";
 const DWORD SWITCH_FLAGS = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-
-// Every name a compaction of one bank uses.
-struct CompactPaths {
-    char newBank[MAX_PATH];
-    char backup[MAX_PATH];
-    char newBackup[MAX_PATH];
-    char undo[MAX_PATH];
-    char backupUndo[MAX_PATH];
-};
-
-bool MakePaths(const char* bankFile, CompactPaths& paths)
-{
-    return JoinPath(paths.newBank, bankFile, NEW_BANK_SUFFIX) && JoinPath(paths.backup, bankFile, BACKUP_SUFFIX) &&
-           JoinPath(paths.newBackup, bankFile, NEW_BACKUP_SUFFIX) && UndoPathOf(bankFile, paths.undo) &&
-           UndoPathOf(paths.backup, paths.backupUndo);
-}
 
 // The directory of the new bank: every entry where its bytes will be, back to back.
 bool WriteHeaderAndDirectory(const BankReader& bank, HANDLE target)
 {
     std::unique_ptr<RwvEntry[]> moved(new (std::nothrow) RwvEntry[bank.count]);
-    if (!moved)
+    if (!moved) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
+    }
     int64_t at = bank.DirectoryEnd();
     for (int32_t i = 0; i < bank.count; ++i) {
         moved[i] = bank.entries[i];
@@ -57,7 +40,11 @@ bool WriteHeaderAndDirectory(const BankReader& bank, HANDLE target)
 bool WriteCompactBank(const BankReader& bank, HANDLE target, WorkObserver& observer)
 {
     ChunkCopier copier(observer, bank.SoundBytes());
-    if (!copier.HasBuffer() || !WriteHeaderAndDirectory(bank, target))
+    if (!copier.HasBuffer()) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    if (!WriteHeaderAndDirectory(bank, target))
         return false;
     for (int32_t i = 0; i < bank.count; ++i) {
         if (!copier.Copy(bank.File(), bank.entries[i].offset, bank.entries[i].size, target))
@@ -66,81 +53,126 @@ bool WriteCompactBank(const BankReader& bank, HANDLE target, WorkObserver& obser
     return FlushFileBuffers(target) != FALSE;
 }
 
-// Makes, writes and flushes the new bank; on any failure it is gone again.
-bool WriteNewBank(const BankReader& bank, const char* newFile, WorkObserver& observer)
+// Makes, writes and flushes the new bank; on any failure it is gone again, and cause tells why.
+bool WriteNewBank(const BankReader& bank, const char* newFile, WorkObserver& observer, FailureCause& cause)
 {
     FileHandle target = CreateNewFile(newFile, GENERIC_WRITE);
     const bool written = target.IsOpen() && WriteCompactBank(bank, target.Get(), observer) && target.Close();
-    target.Close();
-    if (!written)
-        DeleteFileA(newFile);
-    return written;
-}
-
-// The backup under its own name in one rename: a link to the bank's file where the disk
-// allows one, else a copy; an earlier backup stays until then.
-bool MakeBackup(const char* bankFile, const CompactPaths& paths)
-{
-    if (!CreateHardLinkA(paths.newBackup, bankFile, nullptr) && !CopyFileA(bankFile, paths.newBackup, FALSE))
-        return false;
-    const bool made = MoveFileExA(paths.newBackup, paths.backup, SWITCH_FLAGS) != FALSE;
-    // Where the backup already is the bank's file (a compaction ended before its switch),
-    // the rename has nothing to do and leaves its source behind.
-    DeleteFileA(paths.newBackup);
-    return made;
-}
-
-// The merge records describe the old layout: they go with the backup, or are dropped. A
-// record file of an older backup would describe another bank.
-bool MoveRecords(const CompactPaths& paths, bool keepBackup, bool backupWasBank)
-{
-    if (!keepBackup)
-        return !PathExists(paths.undo) || DeleteFileA(paths.undo);
-    if (PathExists(paths.undo))
-        return MoveFileExA(paths.undo, paths.backupUndo, SWITCH_FLAGS) != FALSE;
-    // A compaction ended between moving the records and its switch left the backup as the
-    // bank's own file: its records are still the bank's, and go on with the backup.
-    if (backupWasBank)
+    if (written)
         return true;
-    return !PathExists(paths.backupUndo) || DeleteFileA(paths.backupUndo);
+    cause = CauseOf(GetLastError());
+    target.Close();
+    DeleteFileA(newFile);
+    return false;
 }
 
-CompactResult Switch(const char* bankFile, const CompactPaths& paths, bool keepBackup)
+// Where links cannot be made (FAT32, exFAT), the backup is a copy, on disk before the
+// switch relies on it. A file already under its name is left alone.
+bool CopyBackup(const BankReader& bank, const char* newBackup, WorkObserver& observer, FailureCause& cause)
 {
-    const bool backupWasBank = IsSameFile(bankFile, paths.backup);
-    if (keepBackup && !MakeBackup(bankFile, paths)) {
+    FileHandle copy(CreateFileA(newBackup, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!copy.IsOpen()) {
+        cause = CauseOf(GetLastError());
+        return false;
+    }
+    ChunkCopier copier(observer, bank.fileSize);
+    if (!copier.HasBuffer())
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    const bool made = copier.HasBuffer() && copier.Copy(bank.File(), 0, bank.fileSize, copy.Get()) &&
+                      FlushFile(copy) && copy.Close();
+    if (made)
+        return true;
+    cause = CauseOf(GetLastError());
+    copy.Close();
+    DeleteFileA(newBackup);
+    return false;
+}
+
+// The backup takes its name after the switch: a folder, a read-only file or one that a
+// program holds in its way is found before.
+bool BackupCanBeReplaced(const char* backup)
+{
+    const DWORD attributes = GetFileAttributesA(backup);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;
+    const FileHandle replaced(CreateFileA(backup, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return replaced.IsOpen() && !(attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// The backup under a name of its own until the switch: a link to the bank's file where the
+// disk allows one, else a flushed copy.
+bool MakeBackup(const BankReader& bank, const char* bankFile, const CompactionPaths& paths, WorkObserver& observer,
+                FailureCause& cause)
+{
+    if (!BackupCanBeReplaced(paths.backup)) {
+        cause = FailureCause::HELD;
+        return false;
+    }
+    return CreateHardLinkA(paths.newBackup, bankFile, nullptr) || CopyBackup(bank, paths.newBackup, observer, cause);
+}
+
+// The merge records describe the old layout: they go with the backup, or are dropped.
+bool SetRecordsAside(const CompactionPaths& paths, bool keepBackup)
+{
+    if (!PathExists(paths.undo))
+        return true;
+    if (!keepBackup)
+        return DeleteFileA(paths.undo) != FALSE;
+    return MoveFileExA(paths.undo, paths.newBackupUndo, MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+// A rename onto a file that a program holds open is refused as access denied; the bank was
+// opened for writing, so it is not read-only.
+FailureCause SwitchFailure(DWORD error)
+{
+    return error == ERROR_ACCESS_DENIED ? FailureCause::HELD : CauseOf(error);
+}
+
+// The old bank is let go only once the new one is held, which it stays until the backup has
+// its name: a writer that opens the old bank in between sees the compaction running (and
+// its open handle stops the rename), one that comes later finds the new bank held.
+CompactResult Switch(BankReader& bank, const char* bankFile, const CompactionPaths& paths, bool keepBackup,
+                     WorkObserver& observer, FailureCause& cause)
+{
+    if (keepBackup && !MakeBackup(bank, bankFile, paths, observer, cause)) {
         DeleteFileA(paths.newBank);
         return CompactResult::BACKUP_NOT_MADE;
     }
-    if (!MoveRecords(paths, keepBackup, backupWasBank) || !MoveFileExA(paths.newBank, bankFile, SWITCH_FLAGS)) {
-        DeleteFileA(paths.newBank);
+    FileHandle newBank = OpenExistingFile(paths.newBank, GENERIC_READ | GENERIC_WRITE, BANK_WRITER_SHARING);
+    const bool aside = newBank.IsOpen() && SetRecordsAside(paths, keepBackup);
+    bank.Close();
+    if (!aside || !MoveFileExA(paths.newBank, bankFile, SWITCH_FLAGS)) {
+        cause = SwitchFailure(GetLastError());
+        // Still holding the new bank, so that no writer starts before the records are back.
+        AbandonCompaction(paths);
         return CompactResult::NOT_SWITCHED;
     }
+    // Failing here leaves the bank compacted; the next opening finishes the renames.
+    FinishBackup(paths);
     return CompactResult::COMPACTED;
 }
 
 }  // namespace
 
-const char BACKUP_SUFFIX[] = ".bak";
-
 CompactOutcome CompactBank(const char* bankFile, bool keepBackup, WorkObserver& observer)
 {
-    CompactOutcome outcome = {CompactResult::COMPACTED, ReadResult::READ, 0, 0, false};
-    CompactPaths paths;
-    if (!MakePaths(bankFile, paths)) {
+    CompactOutcome outcome = {CompactResult::COMPACTED, ReadResult::READ, 0, 0, false, FailureCause::NONE};
+    CompactionPaths paths;
+    if (!MakeCompactionPaths(bankFile, paths)) {
         outcome.result = CompactResult::PATH_TOO_LONG;
         return outcome;
     }
-    // Left by a compaction that was ended half way.
-    DeleteFileA(paths.newBank);
-    DeleteFileA(paths.newBackup);
+    // Held against other writers from here to the end; readers may go on.
     BankReader bank;
-    outcome.read = bank.Open(bankFile, GENERIC_READ, 0);
+    outcome.read = bank.Open(bankFile, GENERIC_READ | GENERIC_WRITE, BANK_WRITER_SHARING);
     outcome.sizeBefore = bank.fileSize;
     if (outcome.read != ReadResult::READ && outcome.read != ReadResult::NOT_A_BANK) {
         outcome.result = CompactResult::BANK_NOT_READ;
         return outcome;
     }
+    // Left by a compaction that was ended while writing it.
+    DeleteFileA(paths.newBank);
     const std::vector<std::string> problems = FindBankProblems(bank);
     for (const std::string& line : problems)
         observer.Problem(line);
@@ -158,11 +190,10 @@ CompactOutcome CompactBank(const char* bankFile, bool keepBackup, WorkObserver& 
         outcome.result = CompactResult::TOO_LARGE;
         return outcome;
     }
-    if (!WriteNewBank(bank, paths.newBank, observer)) {
+    if (!WriteNewBank(bank, paths.newBank, observer, outcome.cause)) {
         outcome.result = CompactResult::NOT_WRITTEN;
         return outcome;
     }
-    bank.Close();
-    outcome.result = Switch(bankFile, paths, keepBackup);
+    outcome.result = Switch(bank, bankFile, paths, keepBackup, observer, outcome.cause);
     return outcome;
 }

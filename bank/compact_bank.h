@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "bank/bank_reader.h"
+#include "bank/compaction_files.h"
+#include "bank/failure_cause.h"
 #include "bank/work_observer.h"
 
 enum class CompactResult {
@@ -25,13 +27,12 @@ struct CompactOutcome {
     int64_t sizeBefore;
     int64_t sizeAfter;
     bool hadRecords;  // the bank had recorded merges: kept with the backup, or dropped
+    FailureCause cause;  // NOT_WRITTEN, BACKUP_NOT_MADE, NOT_SWITCHED: why
 };
 
-extern const char BACKUP_SUFFIX[];  // ".bak", after the bank's own name
-
-// Writes header, directory and each entry's data in directory order into a new file in the
-// bank's folder and flushes it. Then the backup bankFile + BACKUP_SUFFIX is made as a hard
-// link (a copy where links cannot be made) and the bank's undo file goes with it (unless
-// keepBackup is false: then the records are dropped), and the new file replaces the bank in
-// one rename, so that at every moment the bank is there, old or new.
+// Holds the bank against other writers for its whole run. Writes header, directory and each
+// entry's data in directory order into a new file in the bank's folder and flushes it, then
+// makes the backup bankFile + BACKUP_SUFFIX and moves the bank's records with it (unless
+// keepBackup is false: then the records are dropped) in the order compaction_files.h sets
+// out, so that at every moment the bank is there, old or new, and apart from its backup.
 CompactOutcome CompactBank(const char* bankFile, bool keepBackup, WorkObserver& observer);

@@ -130,25 +130,35 @@ void SetPackageOffsets(BankWorkspace& ws)
     }
 }
 
+bool WritePackageFile(BankWorkspace& ws, const FileHandle& file)
+{
+    SetPackageOffsets(ws);
+    const RwvHeader header = MakePackageHeader(ws.entryCount);
+    return WriteExactly(file, &header, sizeof header) &&
+           WriteExactly(file, ws.packageEntries, static_cast<DWORD>(DirectoryBytes(ws.entryCount))) &&
+           WriteExactly(file, ws.packageData, static_cast<DWORD>(ws.packageDataSize)) && FlushFile(file);
+}
+
+// The package is written whole under a name no package search finds, flushed, and only
+// then renamed over "NewPack.rwv": a crash leaves the previous package or the new one.
 bool WritePackage(BankWorkspace& ws, const char* waveFolder)
 {
     char path[MAX_PATH];
+    char partial[MAX_PATH];
     FileHandle file;
-    if (JoinPath(path, waveFolder, NEW_PACKAGE_NAME))
-        file = CreateNewFile(path, GENERIC_READ | GENERIC_WRITE);
+    if (JoinPath(path, waveFolder, NEW_PACKAGE_NAME) && JoinPath(partial, waveFolder, PARTIAL_PACKAGE_NAME))
+        file = CreateNewFile(partial, GENERIC_READ | GENERIC_WRITE);
     if (!file.IsOpen()) {
         ws.status = BANK_ERR_OPEN;
         return false;
     }
-    SetPackageOffsets(ws);
-    const RwvHeader header = MakePackageHeader(ws.entryCount);
-    const bool complete =
-        WriteExactly(file, &header, sizeof header) &&
-        WriteExactly(file, ws.packageEntries, static_cast<DWORD>(DirectoryBytes(ws.entryCount))) &&
-        WriteExactly(file, ws.packageData, static_cast<DWORD>(ws.packageDataSize)) && file.Close();
+    const bool complete = WritePackageFile(ws, file) && file.Close() &&
+                          MoveFileExA(partial, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     CloseFile(file);
     if (!complete) {
-        // A package cut short, even inside its header, must not be left for Insert Package.
+        // After a failure it reports, the folder holds no package, as a package cut short
+        // would have been removed.
+        DeleteFileA(partial);
         DeleteFileA(path);
         ws.status = BANK_ERR_WRITE;
         return false;
@@ -157,10 +167,19 @@ bool WritePackage(BankWorkspace& ws, const char* waveFolder)
     return true;
 }
 
+// Left by a Create Package that was ended while writing.
+void RemovePartialPackage(const char* waveFolder)
+{
+    char partial[MAX_PATH];
+    if (JoinPath(partial, waveFolder, PARTIAL_PACKAGE_NAME))
+        DeleteFileA(partial);
+}
+
 // The file work in its order; every early return leaves an existing "NewPack.rwv" alone.
 CreateResult MakePackage(BankWorkspace& ws, const char* waveFolder, const char* bankFile, const PackRules& rules,
                          PackObserver* observer, CreateOutcome& outcome)
 {
+    RemovePartialPackage(waveFolder);
     char pattern[MAX_PATH];
     if (!JoinPath(pattern, waveFolder, WAVE_PATTERN))
         pattern[0] = '\0';
@@ -191,6 +210,7 @@ CreateResult MakePackage(BankWorkspace& ws, const char* waveFolder, const char* 
 const char WAVE_PATTERN[] = "*.wav";
 const char PACK_LOG_NAME[] = "pack.log";
 const char NEW_PACKAGE_NAME[] = "NewPack.rwv";
+const char PARTIAL_PACKAGE_NAME[] = "NewPack.tmp";
 
 int BankWorkspace::CheckWaveFile(const char* path)
 {

@@ -7,6 +7,9 @@
 extern const char WAVE_PATTERN[];
 extern const char PACK_LOG_NAME[];
 extern const char NEW_PACKAGE_NAME[];
+// The package while it is written: a name that fits 8.3 itself, so that it has no short
+// alias, and whose extension no package search ("*.rwv") matches.
+extern const char PARTIAL_PACKAGE_NAME[];
 
 // BANK_NOT_RECOVERED: the bank holds an interrupted change that could not be taken back.
 enum class CreateResult { PACKAGE_WRITTEN, BANK_NOT_OPENED, NOT_A_BANK, NO_MEMORY, PACKAGE_NOT_WRITTEN,

@@ -220,7 +220,7 @@ ExtractOutcome ExtractEntries(const char* bankFile, const char* outFolder, const
                               bool overwrite, WorkObserver& observer)
 {
     BankReader bank;
-    const ReadResult read = bank.Open(bankFile, GENERIC_READ, FILE_SHARE_READ);
+    const ReadResult read = bank.Open(bankFile, GENERIC_READ, BANK_READER_SHARING);
     if (read != ReadResult::READ)
         return {ExtractResult::BANK_NOT_READ, read, 0, 0, 0};
     // A file of that name is there already also when it is no folder.

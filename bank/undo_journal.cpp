@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "bank/bank_sharing.h"
 #include "bank/checksum.h"
 #include "bank/file_identity.h"
 #include "bank/paths.h"
@@ -36,14 +37,9 @@ bool CutRecordsFrom(FileHandle& undo, const char* path, int64_t at)
 }
 
 // The bank opened for writing by the two that put it back; another writer is kept out.
-FileHandle OpenBankToRecover(const char* bankFile)
+FileHandle OpenBankToPutBack(const char* bankFile)
 {
-    return OpenExistingFile(bankFile, GENERIC_READ | GENERIC_WRITE);
-}
-
-FileHandle OpenBankToUndo(const char* bankFile)
-{
-    return OpenExistingFile(bankFile, GENERIC_READ | GENERIC_WRITE);
+    return OpenExistingFile(bankFile, GENERIC_READ | GENERIC_WRITE, BANK_WRITER_SHARING);
 }
 
 JournalFault FaultOf(RecordCheck check)
@@ -336,7 +332,7 @@ RecoveryOutcome TakeBackInterruptedChange(const char* bankFile)
             return outcome;
     }
     outcome.result = Recovery::NOT_TAKEN_BACK;
-    FileHandle bank = OpenBankToRecover(bankFile);
+    FileHandle bank = OpenBankToPutBack(bankFile);
     FileHandle undo = OpenExistingFile(undoPath, GENERIC_READ | GENERIC_WRITE);
     StreamBuffer buffer;
     if (!bank.IsOpen() || !undo.IsOpen() || !buffer.IsHeld())
@@ -401,7 +397,7 @@ UndoOutcome UndoNewestChange(const char* bankFile)
     char undoPath[MAX_PATH];
     if (!UndoPathOf(bankFile, undoPath))
         return outcome;
-    FileHandle bank = OpenBankToUndo(bankFile);
+    FileHandle bank = OpenBankToPutBack(bankFile);
     if (!bank.IsOpen()) {
         outcome.result = UndoResult::NOT_OPENED;
         return outcome;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "bank/bank_sharing.h"
 #include "bank/directory_search.h"
 #include "bank/file_io.h"
 #include "bank/global_block.h"
@@ -49,7 +50,7 @@ BankWorkspace::~BankWorkspace()
 
 bool OpenBank(BankDirectory& bank, const char* path)
 {
-    BankOpening opening = OpenBankFile(path, GENERIC_READ | GENERIC_WRITE, 0);
+    BankOpening opening = OpenBankFile(path, GENERIC_READ | GENERIC_WRITE, BANK_WRITER_SHARING);
     bank.opened = opening.result;
     bank.file = std::move(opening.file);
     bank.count = opening.header.entryCount;

@@ -84,7 +84,7 @@ private:
 // exactlyOne, only when it names exactly one. Patterns that do not fit MAX_PATH are false.
 bool FileExists(const char* pattern, bool exactlyOne);
 
-// Opens the bank at path (read/write, not shared, existing only) through the one bank
+// Opens the bank at path (read/write, held against other writers, existing only) through the one bank
 // opening, and checks its header, taking its entryCount into bank.count before the check.
 // On failure sets bank.status BANK_ERR_OPEN (bank.opened tells why) or BANK_ERR_BAD_HEADER
 // and returns false; a file whose header failed stays open in bank.file for the tear-down.

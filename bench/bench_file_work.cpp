@@ -38,7 +38,8 @@ bool WriteSparseBank(const std::string& path, int count, int32_t entrySize, int6
 }
 
 // The copy limit of Create Package: every wave opened and read with the same calls, then
-// header, directory and data written in three writes, into a buffer committed beforehand.
+// header, directory and data written in three writes, into a buffer committed beforehand,
+// and flushed, as a package must be before it takes its name.
 double CopyLimitCreate(const std::string& waves, int count, int32_t waveBytes)
 {
     const size_t directoryBytes = RWV_ENTRY_SIZE * count, dataBytes = static_cast<size_t>(count) * waveBytes;
@@ -71,6 +72,7 @@ double CopyLimitCreate(const std::string& waves, int count, int32_t waveBytes)
     WriteFile(out, &header, sizeof header, &written, nullptr);
     WriteFile(out, directory, static_cast<DWORD>(directoryBytes), &written, nullptr);
     WriteFile(out, data, static_cast<DWORD>(at), &written, nullptr);
+    FlushFileBuffers(out);
     CloseHandle(out);
     VirtualFree(directory, 0, MEM_RELEASE);
     VirtualFree(data, 0, MEM_RELEASE);

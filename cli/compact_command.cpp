@@ -26,8 +26,29 @@ void ReportCompacted(const CompactOutcome& outcome, const char* name, bool keepB
                      name, before, after, name, BACKUP_SUFFIX, name, BACKUP_SUFFIX);
 }
 
-int Report(const CompactOutcome& outcome, const char* name, bool keepBackup)
+// What a failed write, copy or rename names as its cause, after the file it failed on.
+const char* CauseText(FailureCause cause)
 {
+    switch (cause) {
+    case FailureCause::DISK_FULL:
+        return " (is the disk full?)";
+    case FailureCause::NO_MEMORY:
+        return " (there was not enough memory)";
+    case FailureCause::HELD:
+        return " (another program holds it)";
+    case FailureCause::READ_ONLY:
+        return " (it is read-only)";
+    case FailureCause::NONE:
+    case FailureCause::OTHER:
+        break;
+    }
+    return "";
+}
+
+int Report(const CompactOutcome& outcome, const char* bankFile, bool keepBackup)
+{
+    const char* name = NameAfterFolder(bankFile);
+    const char* cause = CauseText(outcome.cause);
     switch (outcome.result) {
     case CompactResult::COMPACTED:
         ReportCompacted(outcome, name, keepBackup);
@@ -36,7 +57,7 @@ int Report(const CompactOutcome& outcome, const char* name, bool keepBackup)
         PrintMessage("%s has no wasted space; nothing to compact.", name);
         return EXIT_DONE;
     case CompactResult::BANK_NOT_READ:
-        PrintReadFailure(NOT_COMPACTED, outcome.read, name);
+        PrintReadFailure(NOT_COMPACTED, outcome.read, bankFile);
         break;
     case CompactResult::DAMAGED:
         PrintMessage("%s: %s has the problems listed above and was left untouched; restore it from a copy.", NOT_COMPACTED, name);
@@ -48,14 +69,15 @@ int Report(const CompactOutcome& outcome, const char* name, bool keepBackup)
         PrintMessage("%s: the path of %s leaves no room for its backup's name; move it to a shorter path.", NOT_COMPACTED, name);
         break;
     case CompactResult::NOT_WRITTEN:
-        PrintMessage("%s: the new bank could not be written (is the disk full?); %s was left untouched.", NOT_COMPACTED, name);
+        PrintMessage("%s: the new bank could not be written%s; %s was left untouched.", NOT_COMPACTED, cause, name);
         break;
     case CompactResult::BACKUP_NOT_MADE:
-        PrintMessage("%s: the backup %s%s could not be made and %s was left untouched; check that file.", NOT_COMPACTED,
-                     name, BACKUP_SUFFIX, name);
+        PrintMessage("%s: the backup %s%s could not be made%s and %s was left untouched; check that file.",
+                     NOT_COMPACTED, name, BACKUP_SUFFIX, cause, name);
         break;
     case CompactResult::NOT_SWITCHED:
-        PrintMessage("%s: the new bank could not take the place of %s, which was left as it was.", NOT_COMPACTED, name);
+        PrintMessage("%s: the new bank could not take the place of %s%s, which was left as it was.", NOT_COMPACTED,
+                     name, cause);
         break;
     }
     return EXIT_FAILED;
@@ -74,5 +96,5 @@ int RunCompact(const CommandLine& line)
         ConsoleObserver observer("compacting");
         outcome = CompactBank(bankFile, keepBackup, observer);
     }
-    return Report(outcome, NameAfterFolder(bankFile), keepBackup);
+    return Report(outcome, bankFile, keepBackup);
 }

@@ -61,7 +61,7 @@ int RunList(const CommandLine& line)
     if (!FindBankPath(line.operands[0], bankFile))
         return EXIT_FAILED;
     BankReader bank;
-    const ReadResult read = bank.Open(bankFile, GENERIC_READ, FILE_SHARE_READ);
+    const ReadResult read = bank.Open(bankFile, GENERIC_READ, BANK_READER_SHARING);
     if (read != ReadResult::READ) {
         PrintReadFailure(NOTHING_LISTED, read, bankFile);
         return EXIT_FAILED;

@@ -12,6 +12,7 @@
 #include "bank/paths.h"
 #include "bank/safe_file_name.h"
 #include "bank/wave.h"
+#include "cli/bank_messages.h"
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/nearest_word.h"
@@ -276,6 +277,9 @@ int RunInsert(const CommandLine& line)
     FinishResults();
     for (const MergedEntry& entry : outcome.entries)
         WarnOfFormat(entry);
-    PrintFinalMessage(outcome, FormatInsertMessage);
+    if (outcome.result == InsertResult::BANK_NOT_OPENED)
+        PrintNotOpened(NOT_INCLUDED, bankFile);
+    else
+        PrintFinalMessage(outcome, FormatInsertMessage);
     return Succeeded(outcome) ? EXIT_DONE : EXIT_FAILED;
 }

@@ -66,7 +66,7 @@ int RunStats(const CommandLine& line)
     if (!FindBankPath(line.operands[0], bankFile))
         return EXIT_FAILED;
     BankReader bank;
-    const ReadResult read = bank.Open(bankFile, GENERIC_READ, FILE_SHARE_READ);
+    const ReadResult read = bank.Open(bankFile, GENERIC_READ, BANK_READER_SHARING);
     if (read != ReadResult::READ) {
         PrintReadFailure(NO_STATISTICS, read, bankFile);
         return EXIT_FAILED;

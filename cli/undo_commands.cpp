@@ -1,6 +1,7 @@
 // undo and history: the merges recorded beside a bank, listed and taken back.
 #include "bank/paths.h"
 #include "bank/undo_journal.h"
+#include "cli/bank_messages.h"
 #include "cli/commands.h"
 #include "cli/console.h"
 
@@ -68,7 +69,7 @@ UndoResult UndoOne(const char* bankFile, const char* name)
         PrintMessage("%s has changed since its last recorded merge; nothing was taken back.", name);
         break;
     case UndoResult::NOT_OPENED:
-        PrintMessage("%s: %s could not be opened. It may be in use by another program.", NOTHING_TAKEN_BACK, name);
+        PrintNotOpened(NOTHING_TAKEN_BACK, bankFile);
         break;
     case UndoResult::NOT_WRITTEN:
         PrintNotWritten(outcome.fault, name);

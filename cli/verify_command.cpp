@@ -14,7 +14,7 @@ int RunVerify(const CommandLine& line)
         return EXIT_FAILED;
     BankReader bank;
     // The records are streamed: a directory far longer than memory is still checked whole.
-    const ReadResult read = bank.Open(bankFile, GENERIC_READ, FILE_SHARE_READ, DirectoryLoad::HEADER_ONLY);
+    const ReadResult read = bank.Open(bankFile, GENERIC_READ, BANK_READER_SHARING, DirectoryLoad::HEADER_ONLY);
     if (read != ReadResult::READ && read != ReadResult::NOT_A_BANK) {
         PrintReadFailure("Not verified", read, bankFile);
         return EXIT_FAILED;

@@ -357,7 +357,7 @@ TEST_F(RwvtoolTest, ExitStatusAndMessagesTellWhatHappened)
         ASSERT_TRUE(game.IsOpen());
         const ToolRun held = Run("list " + Quote(folder));
         EXPECT_EQ(1u, held.exitCode);
-        EXPECT_EQ("Nothing listed: soundz.rwv could not be opened. It may be in use by another program.\n", held.err);
+        EXPECT_EQ("Nothing listed: soundz.rwv is in use by another program.\n", held.err);
         ASSERT_TRUE(WriteWaveFile(folder + "shot.wav", 16, ToneData(100, 1)));
         const ToolRun pack = Run("pack " + Quote(folder) + " " + Quote(bank));
         EXPECT_EQ(1u, pack.exitCode);
@@ -386,6 +386,33 @@ TEST_F(RwvtoolTest, ExitStatusAndMessagesTellWhatHappened)
     EXPECT_EQ(folder + "shot.wav is not a package: its first bytes are not those of a .rwv file.\n",
               wave.err);
     EXPECT_FALSE(PathExists(folder + "Unpack.log"));
+}
+
+// A second writer through the program is refused untouched with the sentence that names
+// the cause, while readers go on.
+TEST_F(RwvtoolTest, ASecondWriterIsRefused)
+{
+    ASSERT_TRUE(WriteBankFile(bank, MixedEntries(), MIXED_FILE_SIZE));
+    const Bytes original = ReadWholeFile(bank);
+    const std::string package = folder + "p.rwv";
+    ASSERT_TRUE(WritePackageFile(package, {{MakeEntry("horn.wav", 0, 2000), ToneData(2000, 1)}}));
+    const std::string insert = "insert " + Quote(package) + " " + Quote(bank);
+    const std::string changing = "soundz.rwv is being changed by another program; try again when it has finished.\n";
+    {
+        HANDLE writer = CreateFileA(bank.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+        const ToolRun merge = Run(insert);
+        const ToolRun compact = Run("compact " + Quote(bank));
+        const ToolRun list = Run("list " + Quote(bank));
+        CloseHandle(writer);
+        EXPECT_EQ(1u, merge.exitCode);
+        EXPECT_EQ(changing, merge.err);
+        EXPECT_EQ(1u, compact.exitCode);
+        EXPECT_EQ(changing, compact.err);
+        EXPECT_EQ(0u, list.exitCode);
+    }
+    EXPECT_EQ(original, ReadWholeFile(bank));
 }
 
 // The merges of a bank through the program: listed, taken back, refused once the bank has

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Ends rwvtool as it enters each write, flush, truncation, rename, link and delete that
 # touches the bank's folder, then opens the bank again: it must then hold exactly the bytes
-# it had before the command or exactly those an uninterrupted run leaves.
+# it had before the command or exactly those an uninterrupted run leaves. After a killed
+# compaction the records are listed once between the bank and its backup, and a merge at
+# the next opening leaves the backup alone. Create Package, ended the same way in the wave
+# folder, leaves the previous NewPack.rwv or the whole new one.
 # crash_test.sh RWVTOOL MAKE_DEMO WINE-RUN WORK-FOLDER
 set -uo pipefail
 tool=$(realpath "$1") make_demo=$(realpath "$2") launcher=$(realpath "$3") work=$4
@@ -100,6 +103,14 @@ make_scenario mixed shot.wav horn.wav engine.wav siren.wav
 cp -a "$work/s/mixed" "$work/s/undo"
 cp -a "$work/s/mixed" "$work/s/compact"
 (cd "$work/s/compact" && "$launcher" "$tool" insert pack bank >/dev/null 2>&1 </dev/null)
+echo "the previous backup" >"$work/s/compact/bank/soundz.rwv.bak"
+# A package whose merge changes the compacted bank's bytes: engine's sound as shot.wav.
+mkdir -p "$work/s/compact/other"
+cp "$work/demo/waves/engine.wav" "$work/s/compact/other/shot.wav"
+(cd "$work/s/compact" && "$launcher" "$tool" pack other bank --any-format >/dev/null 2>&1 </dev/null)
+cp "$work/s/compact/bank/soundz.rwv.bak" "$work/previous.bak"
+make_scenario pack shot.wav horn.wav
+cp "$work/demo/waves/engine.wav" "$work/demo/waves/siren.wav" "$work/s/pack/pack/"
 
 failures=0
 fail() { echo "FAIL $build $*"; failures=$((failures + 1)); }
@@ -114,7 +125,7 @@ fresh() {
 # bank's folder (by its descriptor or its path), N counted as strace counts for :when=N,
 # per call and per process. The names of temporary files need not be the same in every run.
 points() {
-  awk -v side="$1" -v dir="$bank/" '$3 ~ /^[a-z0-9_]+\(/ {
+  awk -v side="$1" -v dir="$watched" '$3 ~ /^[a-z0-9_]+\(/ {
     call = substr($3, 1, index($3, "(") - 1)
     n[$1 " " call]++
     if (match($0, "[<\":]" dir "[^>\",)]*"))
@@ -130,13 +141,27 @@ kill_at() {
   fresh "$name"
   traced_run "$work/kill" "$side" --inject="$call":signal=SIGKILL:when="$k" "$@"
   [ "$side" = server ] && start_server
-  grep -sF "$call(" "$work/kill.$side" | grep -F "$bank/" | grep -qE ' = \?$|unfinished'
+  grep -sF "$call(" "$work/kill.$side" | grep -F "$watched" | grep -qE ' = \?$|unfinished'
+}
+
+# check_backup WHAT: after a killed compaction, history lists the one recorded merge once
+# between the bank and its backup, and on a copy of the folder a merge at the next opening
+# leaves the backup as the previous one or the bank before the compaction.
+check_backup() {
+  local what=$1 listed backup=$work/merge/bank/soundz.rwv.bak
+  rm -rf "$work/merge" && cp -a "$run" "$work/merge"
+  listed=$(for b in bank bank/soundz.rwv.bak; do tool_in_run history "$b"; cat "$run/out.txt"; done | grep -c NewPack.rwv)
+  [ "$listed" = 1 ] || fail "$what: the bank and its backup list $listed recorded merges, not 1"
+  (cd "$work/merge" && "$launcher" "$tool" insert other bank >/dev/null 2>&1 </dev/null) ||
+    fail "$what: the merge at the next opening failed"
+  cmp -s "$backup" "$work/previous.bak" || cmp -s "$backup" "$work/before.rwv" ||
+    fail "$what: the merge at the next opening changed soundz.rwv.bak"
 }
 
 # check NAME COMMAND...: COMMAND ended at each of its kill points, each on a fresh copy of
 # scenario NAME.
 check() {
-  name=$1
+  name=$1 watched=$bank/
   shift
   local start=$SECONDS before=0 after=0 taken_back=0 n=0 total side call k file what
   fresh "$name"
@@ -156,6 +181,7 @@ check() {
     kill_at "$side" "$call" "$k" "$@" || kill_at "$side" "$call" "$k" "$@" ||
       { fail "$what: the run was not ended there, it made other calls"; continue; }
     [ -f "$bank/soundz.rwv" ] || { fail "$what: no soundz.rwv after the kill"; continue; }
+    [ "$name" = compact ] && check_backup "$what"
     tool_in_run verify bank
     grep -q interrupted "$run/err.txt" && taken_back=$((taken_back + 1)) && echo -n "(taken back) " >>"$work/outcomes.txt"
     if cmp -s "$bank/soundz.rwv" "$work/before.rwv"; then
@@ -183,11 +209,46 @@ check() {
     "$build" "$name" "$total" $before $after $taken_back $((SECONDS - start)) | tee -a "$work/summary.txt"
 }
 
+# check_pack: Create Package ended at each of its calls in the wave folder; NewPack.rwv is
+# then the previous package or the whole new one, and the next run leaves no partial file.
+check_pack() {
+  name=pack watched=$run/pack/
+  local start=$SECONDS before=0 after=0 n=0 total side call k file what package=$run/pack/NewPack.rwv
+  fresh pack
+  cp "$package" "$work/before.rwv"
+  traced_run "$work/ref" "client server" "" pack pack bank ||
+    { fail "pack: the uninterrupted run failed: $(tr -d '\r' <"$run/err.txt")"; return; }
+  cp "$package" "$work/after.rwv"
+  cmp -s "$work/before.rwv" "$work/after.rwv" && { fail "pack: the uninterrupted run left the package as it was"; return; }
+  { points client <"$work/ref.client"; points server <"$work/ref.server"; } | sort -n >"$work/points.txt"
+  total=$(wc -l <"$work/points.txt")
+  while read -r -u 3 _ side call k file; do
+    n=$((n + 1))
+    what="pack point $n/$total ($call #$k on $file)"
+    kill_at "$side" "$call" "$k" pack pack bank || kill_at "$side" "$call" "$k" pack pack bank ||
+      { fail "$what: the run was not ended there, it made other calls"; continue; }
+    if cmp -s "$package" "$work/before.rwv"; then
+      before=$((before + 1))
+    elif cmp -s "$package" "$work/after.rwv"; then
+      after=$((after + 1))
+    else
+      fail "$what: NewPack.rwv is neither the previous package nor the new one"
+    fi
+    tool_in_run pack pack bank || fail "$what: the next Create Package failed"
+    cmp -s "$package" "$work/after.rwv" || fail "$what: the next Create Package did not write the new package"
+    [ -z "$(ls "$run/pack" | grep -vi '\.wav$\|^NewPack\.rwv$\|^pack\.log$')" ] ||
+      fail "$what: the next Create Package left $(ls "$run/pack" | tr '\n' ' ')"
+  done 3<"$work/points.txt"
+  printf '%s %-8s %3d kill points: %3d before, %3d after, %ds\n' \
+    "$build" pack "$total" $before $after $((SECONDS - start)) | tee -a "$work/summary.txt"
+}
+
 rm -f "$work/summary.txt" "$work/outcomes.txt"
 check replace insert pack bank
 check append insert pack bank
 check mixed insert pack bank
 check undo undo bank
 check compact compact bank
+check_pack
 echo "Each kill point's outcome: $work/outcomes.txt"
 [ $failures = 0 ] || { echo "$build: $failures failure(s)"; exit 1; }

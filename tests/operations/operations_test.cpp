@@ -437,6 +437,24 @@ TEST_F(InsertPackageTest, ARecordOfAnotherBankIsSetAsideAndTheMergeGoesOn)
     EXPECT_EQ(record, ReadWholeFile(root + "soundz.rwv.undo.stale"));
 }
 
+// Another writer (a merge or compaction of another program) holds the bank: Insert Package
+// ends with its "could not be opened" error and the bank is as it was.
+TEST_F(InsertPackageTest, ABankAnotherWriterHoldsEndsWithTheErrorAndIsLeftAlone)
+{
+    HANDLE writer = CreateFileA((root + "soundz.rwv").c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    BoxDriver driver({Type(pack, IDOK), Type(root, IDOK), Press(IDOK)});
+    EXPECT_EQ(driver.Run(InsertPackage), 1);
+    CloseHandle(writer);
+
+    ASSERT_EQ(driver.seen.size(), 3u);
+    ExpectFinalMessage(driver.seen[2], INSERT_FINISHED_CAPTION, INSERT_BANK_HELD_TEXT, true);
+    EXPECT_EQ(ReadWholeFile(root + "soundz.rwv"), bankBefore);
+    EXPECT_FALSE(PathExists(root + "soundz.rwv.undo"));
+}
+
 TEST_F(InsertPackageTest, CancelInEitherQuestionWritesNothing)
 {
     BoxDriver atPackage({Type(pack, IDCANCEL)});
