@@ -214,12 +214,15 @@ bool FindWaveFolder(const std::string& operand, char (&folder)[MAX_PATH])
     return FolderPath(operand, folder);
 }
 
-// The summary goes to standard output with the lines of the converted waves.
+// A summary goes to standard output with the lines of the converted waves; a failure is a
+// message.
 int FinishPack(const CreateOutcome& outcome, int leftOut)
 {
     char message[FINAL_MESSAGE_SIZE];
     FormatCreateMessage(outcome, message, sizeof message);
-    if (!Succeeded(outcome) || leftOut == 0)
+    if (!Succeeded(outcome))
+        PrintMessage("%s", PrintableText(message).c_str());
+    else if (leftOut == 0)
         PrintResult("%s\n", PrintableText(message).c_str());
     else if (leftOut == 1)
         PrintResult("Package created with %d of %d waves, see 'pack.log' file; the one left out is listed above.\n",
