@@ -67,13 +67,14 @@ Bytes FloatWave(Signal signal, double seconds)
 {
     const size_t frames = static_cast<size_t>(seconds * IN_RATE);
     Bytes wave = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
-    PutLe(wave, 16);
+    PutLe(wave, 18);
     PutLe16(wave, 3);
     PutLe16(wave, 2);
     PutLe(wave, IN_RATE);
     PutLe(wave, IN_RATE * 8);
     PutLe16(wave, 8);
     PutLe16(wave, 32);
+    PutLe16(wave, 0);  // no extension: a float record carries its size field all the same
     wave.insert(wave.end(), {'d', 'a', 't', 'a'});
     PutLe(wave, static_cast<uint32_t>(frames * 8));
     wave.reserve(wave.size() + frames * 8);

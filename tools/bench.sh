@@ -52,11 +52,11 @@ conversion() {
   win="Z:${work//\//\\}\\"
   "$1" "$2/bench/bench_conversion.exe" make "$win" </dev/null
   for sound in thd alias pass; do
-    sox "$work/waves/$sound.wav" -b 16 "$work/sox/$sound.wav" channels 1 rate -v 22050
+    sox -V1 "$work/waves/$sound.wav" -b 16 "$work/sox/$sound.wav" channels 1 rate -v 22050
   done
   "$1" "$2/rwvtool.exe" pack "${win}waves" "$win" >/dev/null 2>&1 </dev/null || true
   rwvtool_seconds=$(best_seconds "$1" "$2/rwvtool.exe" pack "${win}speed" "$win")
-  sox_seconds=$(best_seconds sox "$work/speed/speed.wav" -b 16 "$work/sox/speed.wav" channels 1 rate -v 22050)
+  sox_seconds=$(best_seconds sox -V1 "$work/speed/speed.wav" -b 16 "$work/sox/speed.wav" channels 1 rate -v 22050)
   "$1" "$2/bench/bench_conversion.exe" measure "$win" "$3" "$rwvtool_seconds" "$sox_seconds" </dev/null || true
   rm -rf "$work"
 }
