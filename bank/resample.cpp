@@ -1,10 +1,13 @@
-// libsamplerate driven over whole sounds, in stages where a ratio lies beyond its range.
+// libsamplerate driven over whole sounds: in stages where a ratio lies beyond its range, and
+// a long sound of one stage in two halves at once, one per processor core.
 #include "bank/resample.h"
 
 #include <samplerate.h>
 
 #include <cmath>
 #include <cstddef>
+#include <numeric>
+#include <thread>
 
 namespace {
 
@@ -13,37 +16,41 @@ namespace {
 const int CONVERTER = SRC_SINC_BEST_QUALITY;
 // libsamplerate converts by at most this factor up or down in one pass.
 const double MAX_STAGE_RATIO = 256.0;
+// Input frames each half sees beyond its own part, so that the filter (about 300 input
+// frames either side at its widest) never reaches the silence libsamplerate assumes past
+// the ends it was given.
+const size_t HALF_OVERLAP_FRAMES = 4096;
+// Below this a second thread costs more than it saves.
+const size_t SPLIT_MIN_FRAMES = 1 << 17;
 
 size_t FramesAfter(size_t frames, double ratio)
 {
     return static_cast<size_t>(std::llround(static_cast<double>(frames) * ratio));
 }
 
-// One pass of one ratio within libsamplerate's range; the output is cut or padded with
-// silence to exactly round(frames x ratio) frames.
-bool ResampleStage(const std::vector<float>& frames, unsigned channels, double ratio, std::vector<float>& out)
+// One pass of one ratio within libsamplerate's range over count frames; the
+// output is cut or padded with silence to exactly round(frames x ratio) frames.
+bool ResampleStage(const float* frames, size_t count, unsigned channels, double ratio, std::vector<float>& out)
 {
     int error = 0;
     SRC_STATE* state = src_new(CONVERTER, static_cast<int>(channels), &error);
     if (state == nullptr)
         return false;
-    const size_t inFrames = frames.size() / channels;
-    const size_t outFrames = FramesAfter(inFrames, ratio);
-    // Room for what the converter may give beyond the rounded length.
-    out.assign((outFrames + 1) * channels + channels, 0.0f);
+    const size_t outFrames = FramesAfter(count, ratio);
+    // Room for a frame the converter may give beyond the rounded length.
+    const size_t room = outFrames + 1;
+    out.assign(room * channels, 0.0f);
     SRC_DATA data = {};
-    data.data_in = frames.data();
-    data.input_frames = static_cast<long>(inFrames);
+    data.data_in = frames;
+    data.input_frames = static_cast<long>(count);
     data.data_out = out.data();
-    data.output_frames = static_cast<long>(outFrames + 1);
+    data.output_frames = static_cast<long>(room);
     data.end_of_input = 1;
     data.src_ratio = ratio;
-    size_t made = 0;
-    while (error == 0 && made < outFrames + 1) {
+    while (error == 0 && data.output_frames > 0) {
         error = src_process(state, &data);
         if (data.output_frames_gen == 0)
             break;
-        made += static_cast<size_t>(data.output_frames_gen);
         data.data_in += data.input_frames_used * channels;
         data.input_frames -= data.input_frames_used;
         data.data_out += data.output_frames_gen * channels;
@@ -54,12 +61,51 @@ bool ResampleStage(const std::vector<float>& frames, unsigned channels, double r
     return error == 0;
 }
 
-}  // namespace
-
-bool Resample(const std::vector<float>& frames, unsigned channels, uint32_t fromRate, uint32_t toRate,
-              std::vector<float>& resampled)
+// Input frames at which both rates meet on a whole frame: a half may start only there.
+size_t FramesPerMeeting(uint32_t fromRate, uint32_t toRate)
 {
-    const size_t outFrames = FramesAfter(frames.size() / channels, static_cast<double>(toRate) / fromRate);
+    return fromRate / std::gcd(fromRate, toRate);
+}
+
+// The two halves meet at input frame split (where both rates meet); each is converted with
+// HALF_OVERLAP_FRAMES of the other and keeps only its own output.
+bool ResampleInHalves(const std::vector<float>& frames, unsigned channels, uint32_t fromRate, uint32_t toRate,
+                      std::vector<float>& resampled)
+{
+    const double ratio = static_cast<double>(toRate) / fromRate;
+    const size_t step = FramesPerMeeting(fromRate, toRate);
+    const size_t inFrames = frames.size() / channels;
+    const size_t overlap = (HALF_OVERLAP_FRAMES + step - 1) / step * step;
+    const size_t split = inFrames / 2 / step * step;
+    const size_t firstEnd = split + overlap < inFrames ? split + overlap : inFrames;
+    const size_t secondStart = split > overlap ? split - overlap : 0;
+    std::vector<float> first;
+    std::vector<float> second;
+    bool secondDone = false;
+    std::thread other([&] {
+        secondDone = ResampleStage(frames.data() + secondStart * channels, inFrames - secondStart, channels, ratio,
+                                   second);
+    });
+    const bool firstDone = ResampleStage(frames.data(), firstEnd, channels, ratio, first);
+    other.join();
+    if (!firstDone || !secondDone)
+        return false;
+    const size_t firstKeep = FramesAfter(split, ratio) * channels;
+    const size_t secondSkip = FramesAfter(split - secondStart, ratio) * channels;
+    resampled.assign(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(firstKeep));
+    resampled.insert(resampled.end(), second.begin() + static_cast<std::ptrdiff_t>(secondSkip), second.end());
+    return true;
+}
+
+bool OneStage(uint32_t fromRate, uint32_t toRate)
+{
+    const double ratio = static_cast<double>(toRate) / fromRate;
+    return ratio <= MAX_STAGE_RATIO && ratio >= 1.0 / MAX_STAGE_RATIO;
+}
+
+bool ResampleInStages(const std::vector<float>& frames, unsigned channels, uint32_t fromRate, uint32_t toRate,
+                      std::vector<float>& resampled)
+{
     std::vector<float> stageInput = frames;
     double rate = fromRate;
     while (rate != toRate) {
@@ -67,12 +113,26 @@ bool Resample(const std::vector<float>& frames, unsigned channels, uint32_t from
         const bool last = wanted <= MAX_STAGE_RATIO && wanted >= 1.0 / MAX_STAGE_RATIO;
         const double ratio = last ? wanted : wanted > 1.0 ? MAX_STAGE_RATIO : 1.0 / MAX_STAGE_RATIO;
         std::vector<float> stageOutput;
-        if (!ResampleStage(stageInput, channels, ratio, stageOutput))
+        if (!ResampleStage(stageInput.data(), stageInput.size() / channels, channels, ratio, stageOutput))
             return false;
         stageInput.swap(stageOutput);
         rate = last ? toRate : rate * ratio;
     }
-    stageInput.resize(outFrames * channels, 0.0f);
     resampled.swap(stageInput);
     return true;
+}
+
+}  // namespace
+
+bool Resample(const std::vector<float>& frames, unsigned channels, uint32_t fromRate, uint32_t toRate,
+              std::vector<float>& resampled)
+{
+    const size_t inFrames = frames.size() / channels;
+    const size_t outFrames = FramesAfter(inFrames, static_cast<double>(toRate) / fromRate);
+    const bool split = OneStage(fromRate, toRate) && inFrames >= SPLIT_MIN_FRAMES &&
+                       FramesPerMeeting(fromRate, toRate) * 4 <= inFrames / 2;
+    const bool done = split ? ResampleInHalves(frames, channels, fromRate, toRate, resampled)
+                            : ResampleInStages(frames, channels, fromRate, toRate, resampled);
+    resampled.resize(outFrames * channels, 0.0f);
+    return done;
 }
