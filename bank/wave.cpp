@@ -96,15 +96,17 @@ int64_t BodyEnd(const ChunkHead& chunk)
     return chunk.at + CHUNK_HEAD_SIZE + chunk.length;
 }
 
-// RIFF pads a body of odd length with one byte. Some writers leave the pad out: where the
-// padded place holds no chunk id but the place right after the body does, the next chunk
-// starts there.
+// RIFF pads a body of odd length with one byte, a zero. Some writers leave the pad out: where
+// the byte after the body is no zero but starts a chunk id, the next chunk starts there.
 int64_t NextChunkAt(const WaveByteReader& read, const ChunkHead& chunk)
 {
     const int64_t end = BodyEnd(chunk);
-    if (chunk.length % CHUNK_ALIGNMENT == 0 || ChunkIdAt(read, end + 1) || !ChunkIdAt(read, end))
-        return end + chunk.length % CHUNK_ALIGNMENT;
-    return end;
+    if (chunk.length % CHUNK_ALIGNMENT == 0)
+        return end;
+    uint8_t pad = 0;
+    if (read(end, &pad, 1) && pad != 0 && ChunkIdAt(read, end))
+        return end;
+    return end + 1;
 }
 
 // Whether the bytes from at on are whole chunks up to the file's end: then an empty "data"

@@ -1,5 +1,5 @@
-// RIFF WAVE files as the bank sees them: little-endian fields, the head of a wave file
-// parsed from its bytes, the head extract writes, and a format record told in words.
+// RIFF WAVE files as the bank sees them: little-endian fields, where a wave file's format
+// record and sound lie, the head extract writes, and a format record told in words.
 #pragma once
 
 #include <cstddef>
