@@ -3,17 +3,20 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "bank/directory_search.h"
 #include "bank/file_io.h"
 #include "bank/growing_block.h"
 #include "bank/paths.h"
 #include "bank/wave.h"
+#include "bank/wave_conversion.h"
 
 namespace {
 
-// The window takes every wave the bank names, as it always has.
-const PackRules WINDOW_RULES = {false};
+// The window converts every wave to its entry's format, so that the game plays it right.
+const PackRules WINDOW_RULES = {true};
 
 // What the folder's wave files could add at most, so that the package blocks can reserve it.
 struct WaveFolderTotals {
@@ -46,13 +49,34 @@ bool CreatePackageBlocks(BankWorkspace& ws, const char* pattern)
     return ws.packageEntries != nullptr && ws.packageData != nullptr;
 }
 
-// Whether a wave that passed the window's checks breaks the rules.
-WaveRefusal RuleBroken(const BankWorkspace& ws, const PackRules& rules)
+// How a wave that passed CheckWaveFile goes in: as it is, converted, or not at all.
+struct WavePlan {
+    WaveRefusal refusal;
+    bool convert;
+    SoundFormat from;
+    SoundFormat to;
+    std::string detail;
+};
+
+WavePlan PlanWave(const BankWorkspace& ws, const PackRules& rules)
 {
-    if (rules.sameFormat &&
-        !PlaysAlike(DecodeWaveFormat(ws.waveFormat), DecodeWaveFormat(ws.matchedEntry->format)))
-        return WaveRefusal::OTHER_FORMAT;
-    return WaveRefusal::NONE;
+    WavePlan plan = {WaveRefusal::NONE, false, {}, {}, ""};
+    if (!rules.convert ||
+        PlaysAlike(DecodeWaveFormat(ws.waveFormat), DecodeWaveFormat(ws.matchedEntry->format)))
+        return plan;
+    const SoundFormatReading wave = ReadSoundFormat(ws.waveFormatRecord, ws.waveFormatRecordLength);
+    const SoundFormatReading entry = ReadTargetFormat(ws.matchedEntry->format);
+    plan.detail = DescribeFormatProblem(wave);
+    if (wave.problem == FormatProblem::COMPRESSED)
+        plan.refusal = WaveRefusal::COMPRESSED;
+    else if (entry.problem != FormatProblem::NONE)
+        plan.refusal = WaveRefusal::OTHER_FORMAT;
+    else if (wave.problem != FormatProblem::NONE)
+        plan.refusal = WaveRefusal::NOT_CONVERTIBLE;
+    plan.convert = plan.refusal == WaveRefusal::NONE;
+    plan.from = wave.format;
+    plan.to = entry.format;
+    return plan;
 }
 
 // The reason CheckWaveFile gave for its refusal, read from the status it left.
@@ -75,14 +99,16 @@ WaveRefusal AppendRefusal(const BankWorkspace& ws)
     return ws.status == BANK_ERR_NO_MEMORY ? WaveRefusal::NO_ROOM : WaveRefusal::NOT_READ;
 }
 
-WaveRefusal AddWave(BankWorkspace& ws, const char* path, bool emptyFile, const PackRules& rules)
+WaveRefusal AddWave(BankWorkspace& ws, const char* path, bool emptyFile, const PackRules& rules, WavePlan& plan,
+                    uint64_t& clipped)
 {
     if (!ws.CheckWaveFile(path))
         return CheckRefusal(ws, emptyFile);
-    const WaveRefusal broken = RuleBroken(ws, rules);
-    if (broken != WaveRefusal::NONE)
-        return broken;
-    return ws.AppendEntry() ? WaveRefusal::NONE : AppendRefusal(ws);
+    plan = PlanWave(ws, rules);
+    if (plan.refusal != WaveRefusal::NONE)
+        return plan.refusal;
+    const int added = plan.convert ? ws.AppendConvertedEntry(plan.from, plan.to, clipped) : ws.AppendEntry();
+    return added ? WaveRefusal::NONE : AppendRefusal(ws);
 }
 
 // Adds the wave to the package, or tells the observer why it stays out.
@@ -93,12 +119,17 @@ bool TakeWave(BankWorkspace& ws, const char* waveFolder, const WIN32_FIND_DATAA&
     const bool emptyFile = match.nFileSizeLow == 0 && match.nFileSizeHigh == 0;
     char path[MAX_PATH];
     WaveRefusal why = WaveRefusal::NOT_OPENED;
+    WavePlan plan = {WaveRefusal::NONE, false, {}, {}, ""};
+    uint64_t clipped = 0;
     if (JoinPath(path, waveFolder, name))
-        why = AddWave(ws, path, emptyFile, rules);
+        why = AddWave(ws, path, emptyFile, rules, plan, clipped);
     else
         ws.status = BANK_ERR_OPEN;
-    if (why != WaveRefusal::NONE && observer != nullptr)
-        observer->LeftOut({name, why, ws.waveFormat, ws.matchedEntry, ws.bank.entries, ws.bank.loaded});
+    if (observer != nullptr && why != WaveRefusal::NONE)
+        observer->LeftOut({name, why, ws.waveFormat, ws.matchedEntry, ws.bank.entries, ws.bank.loaded,
+                           plan.detail.c_str()});
+    if (observer != nullptr && why == WaveRefusal::NONE && plan.convert)
+        observer->Converted({name, plan.from, plan.to, clipped});
     CloseFile(ws.sourceFile);
     return why == WaveRefusal::NONE;
 }
@@ -219,23 +250,20 @@ int BankWorkspace::CheckWaveFile(const char* path)
         status = BANK_ERR_OPEN;
         return 0;
     }
-    uint8_t head[WAVE_HEAD_SIZE];
-    const int64_t fileBytes = SizeOfFile(sourceFile);
-    WaveHead parsed = {false, {}, 0};
-    if (ReadExactly(sourceFile, head, sizeof head))
-        parsed = ParseWaveHead(head, fileBytes);
-    uint8_t length[4];
-    const bool lengthRead = parsed.isWave && SeekTo(sourceFile, parsed.dataLengthAt) &&
-                            ReadExactly(sourceFile, length, sizeof length);
-    const int32_t declared = lengthRead ? static_cast<int32_t>(ReadLe32(length)) : -1;
-    if (!lengthRead || !SoundFitsFile(parsed.dataLengthAt, declared, fileBytes)) {
+    const WaveByteReader read = [this](int64_t at, uint8_t* bytes, size_t count) {
+        return SeekTo(sourceFile, at) && ReadExactly(sourceFile, bytes, static_cast<DWORD>(count));
+    };
+    const WaveLayout layout = FindWaveChunks(read, SizeOfFile(sourceFile));
+    if (!layout.isWave) {
         status = BANK_ERR_NOT_WAVE;
         CloseFile(sourceFile);
         return 0;
     }
-    std::memcpy(waveFormat, parsed.format, sizeof waveFormat);
-    dataSize = declared;
-    dataOffset = static_cast<uint32_t>(parsed.dataLengthAt + sizeof length);
+    std::memcpy(waveFormat, layout.format, sizeof waveFormat);
+    std::memcpy(waveFormatRecord, layout.record, sizeof waveFormatRecord);
+    waveFormatRecordLength = layout.recordLength;
+    dataSize = static_cast<int32_t>(layout.soundSize);
+    dataOffset = static_cast<uint32_t>(layout.soundAt);
     matchedEntry = bank.FindEntry(NameAfterFolder(path));
     if (matchedEntry == nullptr) {
         status = BANK_ERR_NOT_IN_BANK;
@@ -268,6 +296,31 @@ void BankWorkspace::ShrinkPackageTo(int64_t oldEntryBytes, int64_t oldDataBytes)
 
 int BankWorkspace::AppendEntry()
 {
+    return AppendSound(nullptr, waveFormat);
+}
+
+int BankWorkspace::AppendConvertedEntry(const SoundFormat& from, const SoundFormat& to, uint64_t& clipped)
+{
+    if (packageEntries == nullptr || packageData == nullptr)
+        return 0;
+    std::vector<uint8_t> sound(static_cast<size_t>(dataSize));
+    if (!SeekTo(sourceFile, dataOffset) || !ReadExactly(sourceFile, sound.data(), static_cast<DWORD>(dataSize))) {
+        status = BANK_ERR_NOT_WAVE;
+        return 0;
+    }
+    ConvertedSound converted;
+    if (!ConvertSound(sound.data(), sound.size(), from, to, converted) ||
+        converted.bytes.size() > static_cast<size_t>(RWV_FORMAT_LIMIT)) {
+        status = BANK_ERR_NO_MEMORY;
+        return 0;
+    }
+    clipped = converted.clipped;
+    dataSize = static_cast<int32_t>(converted.bytes.size());
+    return AppendSound(converted.bytes.data(), matchedEntry->format);
+}
+
+int BankWorkspace::AppendSound(const uint8_t* sound, const uint8_t (&format)[RWV_FORMAT_SIZE])
+{
     if (packageEntries == nullptr || packageData == nullptr)
         return 0;
     const int64_t oldEntryBytes = DirectoryBytes(entryCount);
@@ -283,9 +336,11 @@ int BankWorkspace::AppendEntry()
         status = BANK_ERR_NO_MEMORY;
         return 0;
     }
-    // Only bytes that really came from the wave may enter the package.
-    if (!SeekTo(sourceFile, dataOffset) ||
-        !ReadExactly(sourceFile, packageData + packageDataSize, static_cast<DWORD>(dataSize))) {
+    uint8_t* at = packageData + packageDataSize;
+    if (sound != nullptr) {
+        std::memcpy(at, sound, static_cast<size_t>(dataSize));
+    } else if (!SeekTo(sourceFile, dataOffset) || !ReadExactly(sourceFile, at, static_cast<DWORD>(dataSize))) {
+        // Only bytes that really came from the wave may enter the package.
         ShrinkPackageTo(oldEntryBytes, packageDataSize);
         status = BANK_ERR_NOT_WAVE;
         return 0;
@@ -293,7 +348,7 @@ int BankWorkspace::AppendEntry()
     RwvEntry& added = packageEntries[entryCount];
     added = *matchedEntry;
     added.size = dataSize;
-    std::memcpy(added.format, waveFormat, sizeof added.format);
+    std::memcpy(added.format, format, sizeof added.format);
     packageDataSize += dataSize;
     ++entryCount;
     return 1;

@@ -25,10 +25,14 @@ struct CreateOutcome {
 
 // Why a wave file of the folder stays out of the package.
 // EMPTY: a file without a single byte, the commonest file that is no wave.
-enum class WaveRefusal { NONE, NOT_OPENED, NOT_A_WAVE, EMPTY, NOT_IN_BANK, OTHER_FORMAT, NO_ROOM, NOT_READ };
+// COMPRESSED: its sound is compressed; OTHER_FORMAT: it differs from an entry whose format
+// cannot be converted to; NOT_CONVERTIBLE: its own format cannot be converted from.
+enum class WaveRefusal { NONE, NOT_OPENED, NOT_A_WAVE, EMPTY, NOT_IN_BANK, OTHER_FORMAT, COMPRESSED,
+                         NOT_CONVERTIBLE, NO_ROOM, NOT_READ };
 
 // One wave left out, valid during the call that reports it. waveFormat and bankEntry (the
-// entry of the wave's name) tell OTHER_FORMAT; bankEntries are the names NOT_IN_BANK
+// entry of the wave's name) tell OTHER_FORMAT; detail tells COMPRESSED (the format's name)
+// and NOT_CONVERTIBLE (what cannot be converted); bankEntries are the names NOT_IN_BANK
 // missed.
 struct LeftOutWave {
     const char* file;  // the file's name without its folder
@@ -37,18 +41,28 @@ struct LeftOutWave {
     const RwvEntry* bankEntry;
     const RwvEntry* bankEntries;
     int32_t bankCount;
+    const char* detail;
+};
+
+// One wave whose sound was converted to its entry's format.
+struct ConvertedWave {
+    const char* file;
+    SoundFormat from;
+    SoundFormat to;
+    uint64_t clipped;
 };
 
 class PackObserver {
 public:
     virtual ~PackObserver() = default;
     virtual void LeftOut(const LeftOutWave& wave) = 0;
+    virtual void Converted(const ConvertedWave& wave) = 0;
 };
 
-// Checks beyond the window's: a wave must play in its entry's format (tag, channels, rate,
-// bits).
+// convert: a wave whose format differs from its entry's is converted to it (or left out
+// when it cannot be); otherwise it goes in with its own format and bytes.
 struct PackRules {
-    bool sameFormat;
+    bool convert;
 };
 
 // Scans waveFolder (ending in a backslash, or "" for the current directory) for "*.wav",
@@ -56,7 +70,7 @@ struct PackRules {
 // "pack.log" and "NewPack.rwv" there. When the bank cannot be opened or checked, or a
 // memory block cannot be had, no "NewPack.rwv" is written and an existing one stays.
 CreateOutcome BuildPackage(const char* waveFolder, const char* bankFile);
-// The same with rules on top of the window's checks, each wave left out told to observer
-// (which may be null).
+// The same with rules of its own, each wave left out or converted told to observer (which
+// may be null).
 CreateOutcome BuildPackage(const char* waveFolder, const char* bankFile, const PackRules& rules,
                            PackObserver* observer);

@@ -1,9 +1,10 @@
-// RIFF WAVE files as the bank sees them: little-endian fields, the head of a wave file
-// parsed from its bytes, the head extract writes, and a format record told in words.
+// RIFF WAVE files as the bank sees them: little-endian fields, where a wave file's format
+// record and sound lie, the head extract writes, and a format record told in words.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "bank/format.h"
@@ -13,22 +14,26 @@ uint16_t ReadLe16(const uint8_t* at);
 uint32_t ReadLe32(const uint8_t* at);
 void PutLe32(uint8_t* at, uint32_t value);
 
-// The bytes of a wave file that tell whether it is one: "RIFF" size "WAVE" "fmt " length,
-// then the first 16 bytes of the format record.
-const size_t WAVE_HEAD_SIZE = 36;
+// Reads count bytes at a file position; false unless all of them were there.
+using WaveByteReader = std::function<bool(int64_t at, uint8_t* bytes, size_t count)>;
 
-// What the head says: isWave is false when a tag is wrong, the format record is shorter than
-// the 16 bytes a package carries, or the length field of the chunk after it lies past the
-// file's end. The chunk after the format record is the sound, whatever its id.
-struct WaveHead {
+// The longest format record conversion reads: WAVE_FORMAT_EXTENSIBLE's 40 bytes.
+const size_t WAVE_FORMAT_RECORD_MAX = 40;
+
+// Where a wave file's format record and sound lie. isWave is false when the RIFF or WAVE tag
+// is wrong, the format record is shorter than the 16 bytes a package carries, no "data"
+// chunk follows the "fmt " chunk, or the sound runs past the file's end.
+struct WaveLayout {
     bool isWave;
-    uint8_t format[RWV_FORMAT_SIZE];
-    int64_t dataLengthAt;  // file position of the sound chunk's 4-byte length field
+    uint8_t format[RWV_FORMAT_SIZE];  // the first 16 bytes of the format record
+    uint8_t record[WAVE_FORMAT_RECORD_MAX];
+    size_t recordLength;  // bytes of record held: the chunk's length, at most 40
+    int64_t soundAt;
+    int64_t soundSize;
 };
-WaveHead ParseWaveHead(const uint8_t (&head)[WAVE_HEAD_SIZE], int64_t fileSize);
-// true when a sound chunk of declared bytes, whose length field lies at dataLengthAt, ends
-// inside the file.
-bool SoundFitsFile(int64_t dataLengthAt, int32_t declared, int64_t fileSize);
+// Walks the RIFF chunks from byte 12 for the first "fmt " and the "data" after it, skipping
+// every other chunk.
+WaveLayout FindWaveChunks(const WaveByteReader& read, int64_t fileSize);
 
 // The head extract writes before an entry's bytes: "RIFF" size "WAVE", a 16-byte "fmt "
 // chunk of the entry's format record, "data" size. An odd sound is followed by one pad byte.

@@ -23,6 +23,8 @@ BankWorkspace::BankWorkspace()
       packageEntries(nullptr),
       packageData(nullptr),
       waveFormat(),
+      waveFormatRecord(),
+      waveFormatRecordLength(0),
       bank{BANK_UNSET, 0, 0, FileHandle(), 0, 0, nullptr, ReadResult::NOT_OPENED},
       growingPackage(false)
 {

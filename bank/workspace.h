@@ -8,6 +8,8 @@
 #include "bank/bank_reader.h"
 #include "bank/file_io.h"
 #include "bank/format.h"
+#include "bank/sound_format.h"
+#include "bank/wave.h"
 
 // Assigned, never combined: each records how far an operation got.
 const int32_t BANK_UNSET = -1;
@@ -64,6 +66,9 @@ struct BankWorkspace {
     RwvEntry* packageEntries;
     uint8_t* packageData;
     uint8_t waveFormat[RWV_FORMAT_SIZE];
+    // The wave's whole format record, as far as conversion reads it.
+    uint8_t waveFormatRecord[WAVE_FORMAT_RECORD_MAX];
+    size_t waveFormatRecordLength;
     BankDirectory bank;
     // True while packageEntries and packageData are growing blocks (Create Package) rather
     // than plain global blocks; tells the tear-down how to free them.
@@ -74,8 +79,15 @@ struct BankWorkspace {
     // Create Package: adds the accepted file to the package in memory; 1 when it did,
     // 0 with the package unchanged when it could not.
     int AppendEntry();
+    // Create Package: adds the accepted file's sound converted from one format to the other,
+    // with the bank entry's format record; clipped counts the samples cut to full scale.
+    // 1 when it did, 0 with the package unchanged when it could not.
+    int AppendConvertedEntry(const SoundFormat& from, const SoundFormat& to, uint64_t& clipped);
 
 private:
+    // Adds the entry with sound (or, when null, the dataSize bytes at dataOffset of
+    // sourceFile) and the format record given.
+    int AppendSound(const uint8_t* sound, const uint8_t (&format)[RWV_FORMAT_SIZE]);
     // Gives the package blocks back to oldEntryBytes / oldDataBytes after a failed growth.
     void ShrinkPackageTo(int64_t oldEntryBytes, int64_t oldDataBytes);
 };

@@ -47,10 +47,12 @@ const Command COMMANDS[] = {
      "Example:\n  rwvtool verify C:\\Games\\Veltrino\n"},
     {"pack", RunPack, 2, 2, "--any-format", "pack WAVEFOLDER BANK [--any-format]",
      "Create Package: every wave of WAVEFOLDER named like an entry of the bank goes into\n"
-     "NewPack.rwv in WAVEFOLDER, with pack.log beside it. Each wave left out is listed with its\n"
-     "reason: not a wave, no entry of its name, no sound, or another format (rate, channels,\n"
-     "bits) than the bank plays for that entry. --any-format packs those anyway, as the window\n"
-     "does. Exit status 1 when any wave was left out.\n\n"
+     "NewPack.rwv in WAVEFOLDER, with pack.log beside it. A wave of another format (rate,\n"
+     "channels, bits) than the bank plays for its entry is converted to that format, as the\n"
+     "window does, and listed. Each wave left out is listed with its reason: not a wave, no\n"
+     "entry of its name, a compressed sound, or a format that cannot be converted.\n"
+     "--any-format packs every wave in its own format, unconverted. Exit status 1 when any\n"
+     "wave was left out.\n\n"
      "Example:\n  rwvtool pack C:\\Mods\\waves C:\\Games\\Veltrino\n"},
     {"insert", RunInsert, 2, 2, nullptr, "insert PACKAGE BANK",
      "Insert Package: merges the package (a .rwv file, or a folder holding exactly one) into\n"

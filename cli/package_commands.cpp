@@ -11,6 +11,7 @@
 #include "bank/insert_package.h"
 #include "bank/paths.h"
 #include "bank/safe_file_name.h"
+#include "bank/sound_format.h"
 #include "bank/wave.h"
 #include "cli/bank_messages.h"
 #include "cli/commands.h"
@@ -116,36 +117,62 @@ std::vector<std::string> NamesOf(const RwvEntry* entries, int32_t count)
     return names;
 }
 
-// Each wave left out of the package, with its reason, as it happens.
-class LeftOutPrinter : public PackObserver {
+// Each wave converted (on standard output) or left out with its reason (on standard error),
+// as it happens.
+class PackPrinter : public PackObserver {
 public:
+    void Converted(const ConvertedWave& wave) override
+    {
+        PrintResult("%s: converted from %s to %s", PrintableText(wave.file).c_str(),
+                    DescribeSoundFormat(wave.from).c_str(), DescribeSoundFormat(wave.to).c_str());
+        if (wave.clipped > 0)
+            PrintResult(" (%llu sample%s clipped)", static_cast<unsigned long long>(wave.clipped),
+                        wave.clipped == 1 ? "" : "s");
+        PrintResult("\n");
+    }
+
     void LeftOut(const LeftOutWave& wave) override
     {
         ++count;
         const std::string file = PrintableText(wave.file);
-        if (wave.why == WaveRefusal::OTHER_FORMAT) {
+        switch (wave.why) {
+        case WaveRefusal::OTHER_FORMAT:
             PrintFormatRefusal(file, wave);
             return;
-        }
-        if (wave.why == WaveRefusal::NOT_IN_BANK) {
-            const std::string nearest = NearestWord(wave.file, NamesOf(wave.bankEntries, wave.bankCount));
-            PrintMessage("%s: left out, the bank has no entry of this name%s%s%s", file.c_str(),
-                         nearest.empty() ? "" : " (did you mean ", PrintableText(nearest).c_str(),
-                         nearest.empty() ? "" : "?)");
+        case WaveRefusal::NOT_IN_BANK:
+            PrintNameRefusal(file, wave);
             return;
+        case WaveRefusal::COMPRESSED:
+            PrintMessage("%s: left out, its sound is compressed (%s); save it as uncompressed PCM first", file.c_str(),
+                         wave.detail);
+            return;
+        case WaveRefusal::NOT_CONVERTIBLE:
+            PrintMessage("%s: left out, its sound cannot be converted: it has %s", file.c_str(), wave.detail);
+            return;
+        default:
+            PrintMessage("%s: left out, %s", file.c_str(), Reason(wave.why));
         }
-        PrintMessage("%s: left out, %s", file.c_str(), Reason(wave.why));
     }
 
     int count = 0;
 
 private:
+    static void PrintNameRefusal(const std::string& file, const LeftOutWave& wave)
+    {
+        const std::string nearest = NearestWord(wave.file, NamesOf(wave.bankEntries, wave.bankCount));
+        PrintMessage("%s: left out, the bank has no entry of this name%s%s%s", file.c_str(),
+                     nearest.empty() ? "" : " (did you mean ", PrintableText(nearest).c_str(),
+                     nearest.empty() ? "" : "?)");
+    }
+
     static void PrintFormatRefusal(const std::string& file, const LeftOutWave& wave)
     {
         uint8_t format[RWV_FORMAT_SIZE];
         std::memcpy(format, wave.waveFormat, sizeof format);
-        PrintMessage("%s: %s, but the bank plays %s as %s: convert it to that format first", file.c_str(),
-                     DescribeFormatFigures(DecodeWaveFormat(format)).c_str(), PrintableNameOf(*wave.bankEntry).c_str(),
+        PrintMessage("%s: left out, it is %s, but the bank plays %s as %s, which nothing is converted to: only a wave "
+                     "of exactly that format can replace it",
+                     file.c_str(), DescribeFormatFigures(DecodeWaveFormat(format)).c_str(),
+                     PrintableNameOf(*wave.bankEntry).c_str(),
                      DescribeFormatFigures(DecodeWaveFormat(wave.bankEntry->format)).c_str());
     }
 
@@ -165,6 +192,8 @@ private:
         case WaveRefusal::NONE:
         case WaveRefusal::NOT_IN_BANK:
         case WaveRefusal::OTHER_FORMAT:
+        case WaveRefusal::COMPRESSED:
+        case WaveRefusal::NOT_CONVERTIBLE:
             break;
         }
         return "it cannot be used";
@@ -186,15 +215,25 @@ bool FindWaveFolder(const std::string& operand, char (&folder)[MAX_PATH])
     return FolderPath(operand, folder);
 }
 
+// A summary goes to standard output with the lines of the converted waves; a failure is a
+// message.
 int FinishPack(const CreateOutcome& outcome, int leftOut)
 {
-    if (!Succeeded(outcome) || leftOut == 0) {
-        PrintFinalMessage(outcome, FormatCreateMessage);
-        return Succeeded(outcome) ? EXIT_DONE : EXIT_FAILED;
-    }
-    PrintMessage("Package created with %d of %d waves, see 'pack.log' file; the %d left out are listed above.",
-                 static_cast<int>(outcome.filesOk), static_cast<int>(outcome.filesOk + outcome.filesNotOk), leftOut);
-    return EXIT_FAILED;
+    char message[FINAL_MESSAGE_SIZE];
+    FormatCreateMessage(outcome, message, sizeof message);
+    if (!Succeeded(outcome))
+        PrintMessage("%s", PrintableText(message).c_str());
+    else if (leftOut == 0)
+        PrintResult("%s\n", PrintableText(message).c_str());
+    else if (leftOut == 1)
+        PrintResult("Package created with %d of %d waves, see 'pack.log' file; the one left out is listed above.\n",
+                    static_cast<int>(outcome.filesOk), static_cast<int>(outcome.filesOk + outcome.filesNotOk));
+    else
+        PrintResult("Package created with %d of %d waves, see 'pack.log' file; the %d left out are listed above.\n",
+                    static_cast<int>(outcome.filesOk), static_cast<int>(outcome.filesOk + outcome.filesNotOk),
+                    leftOut);
+    FinishResults();
+    return Succeeded(outcome) && leftOut == 0 ? EXIT_DONE : EXIT_FAILED;
 }
 
 // One line per merged entry: what became of it, its size before and after, how long it plays.
@@ -257,7 +296,7 @@ int RunPack(const CommandLine& line)
         return EXIT_FAILED;
     }
     const PackRules rules = {!line.Has(ANY_FORMAT_OPTION)};
-    LeftOutPrinter printer;
+    PackPrinter printer;
     const CreateOutcome outcome = BuildPackage(waveFolder, bankFile, rules, &printer);
     return FinishPack(outcome, printer.count);
 }

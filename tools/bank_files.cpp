@@ -167,8 +167,8 @@ RwvEntry MakeEntry(const std::string& name, int32_t offset, int32_t size)
         entry.opaque1[i] = static_cast<uint8_t>(seed + 0x10 + i);
         entry.opaque2[i] = static_cast<uint8_t>(seed + 0x20 + i);
     }
-    for (size_t i = 0; i < sizeof entry.format; ++i)
-        entry.format[i] = static_cast<uint8_t>(seed + 0x40 + i);
+    const Bytes format = WaveFormatBytes();
+    std::copy(format.begin(), format.end(), entry.format);
     return entry;
 }
 

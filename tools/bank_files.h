@@ -45,8 +45,9 @@ private:
 
 // Records ------------------------------------------------------------------------------
 // A directory record named name (at most 52 bytes are copied, no NUL added past them),
-// with offset and size; opaque1, opaque2 and format hold bytes derived from the name, and
-// the name field's bytes after the NUL hold 0xEE, so that tests can see them carried.
+// with offset and size; opaque1 and opaque2 hold bytes derived from the name, format is
+// WaveFormatBytes(), and the name field's bytes after the NUL hold 0xEE, so that tests can see
+// them carried.
 RwvEntry MakeEntry(const std::string& name, int32_t offset, int32_t size);
 Bytes EntryBytes(const RwvEntry& entry);
 Bytes HeaderBytes(uint32_t magic, int32_t entryCount, uint32_t fixed1, uint32_t fixed2);

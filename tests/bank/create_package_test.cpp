@@ -124,15 +124,17 @@ TEST_F(CreatePackageTest, RejectedFilesNeverCauseLaterOnesToBeRejected)
 }
 
 // A format chunk shorter than the 16 bytes a package carries is refused (the record would
-// take bytes of the next chunk's id); longer ones are taken, with the data after them.
-TEST_F(CreatePackageTest, DataFollowsTheFormatChunkWhateverItsLengthOrTheNextChunk)
+// take bytes of the next chunk's id); longer ones are taken, with the data after them, and a
+// LIST chunk between them is skipped, not packed as the sound.
+TEST_F(CreatePackageTest, TheSoundIsTheDataChunkWhateverTheFormatsLengthOrTheChunksBetween)
 {
     WriteBank({"f14.wav", "f16.wav", "f18.wav", "list.wav"});
     const Bytes data16 = ToneData(30, 1), data18 = ToneData(32, 2), listBody = {'I', 'N', 'F', 'O', 1, 2, 3, 4};
+    const Bytes afterList = ToneData(90, 3);
     ASSERT_TRUE(WriteWaveFile(waves + "f14.wav", 14, data16));
     ASSERT_TRUE(WriteWaveFile(waves + "f16.wav", 16, data16));
     ASSERT_TRUE(WriteWaveFile(waves + "f18.wav", 18, data18));
-    ASSERT_TRUE(WriteWaveFile(waves + "list.wav", 16, ToneData(90, 3), &listBody));
+    ASSERT_TRUE(WriteWaveFile(waves + "list.wav", 16, afterList, &listBody));
     EXPECT_EQ(44u, WaveBytes(16, data16).size() - data16.size());
     EXPECT_EQ(46u, WaveBytes(18, data18).size() - data18.size());
     Build();
@@ -147,7 +149,7 @@ TEST_F(CreatePackageTest, DataFollowsTheFormatChunkWhateverItsLengthOrTheNextChu
         else if (name == "f18.wav")
             EXPECT_EQ(data18, got);
         else
-            EXPECT_EQ(listBody, got) << "the chunk after fmt is taken as the data, with its own length";
+            EXPECT_EQ(afterList, got) << "the LIST chunk is no sound";
     }
     EXPECT_EQ(3u, PackageEntries().size());
 }

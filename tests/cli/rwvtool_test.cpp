@@ -523,7 +523,8 @@ TEST_F(RwvtoolTest, ExtractNeverOverwritesAFileItWroteInTheSameRun)
 }
 
 // A 44.1 kHz stereo wave for an entry the bank plays as 22.05 kHz mono would play at the
-// wrong speed: pack leaves it out with its reason unless --any-format, and insert warns.
+// wrong speed: pack converts it and says so, leaves a compressed one out with its reason,
+// and packs both as they are with --any-format, which insert then warns of.
 TEST_F(RwvtoolTest, AWaveOfAnotherFormatIsNeverTakenSilently)
 {
     std::vector<RwvEntry> entries = MixedEntries();
@@ -536,26 +537,30 @@ TEST_F(RwvtoolTest, AWaveOfAnotherFormatIsNeverTakenSilently)
     Bytes stereo = WaveBytes(16, ToneData(200, 2));
     stereo[22] = 2;
     stereo[24] = 0x44, stereo[25] = 0xAC;  // 44100
+    stereo[32] = 4;
     ASSERT_TRUE(WriteWholeFile(waves + "horn.wav", stereo));
-    ASSERT_TRUE(WriteWaveFile(waves + "hron.wav", 16, ToneData(10, 3)));
+    Bytes adpcm = WaveBytes(16, ToneData(10, 3));
+    adpcm[20] = 0x11;
+    ASSERT_TRUE(WriteWholeFile(waves + "echo.wav", adpcm));
     ASSERT_TRUE(WriteWholeFile(waves + "empty.wav", Bytes()));
-    std::memcpy(stereo.data() + 8, "WAVF", 4);
-    ASSERT_TRUE(WriteWholeFile(waves + "riff.wav", stereo));
 
-    const ToolRun strict = Run("pack " + Quote(waves) + " " + Quote(folder));
-    EXPECT_EQ(1u, strict.exitCode);
-    for (const char* line : {"horn.wav: 44100 Hz 2 channels 16 bit, but the bank plays horn.wav as 22050 Hz 1 channel "
-                             "16 bit: convert it to that format first\n",
-                             "hron.wav: left out, the bank has no entry of this name (did you mean horn.wav?)\n",
-                             "empty.wav: left out, the file is empty\n",
-                             "riff.wav: left out, it is not a wave file that can be packed",
-                             "Package created with 1 of 5 waves, see 'pack.log' file; the 4 left out are listed above.\n"})
-        EXPECT_NE(std::string::npos, strict.err.find(line)) << line << strict.err;
-    EXPECT_EQ(16u + 84 + 100, ReadWholeFile(waves + "NewPack.rwv").size());
+    const ToolRun converting = Run("pack " + Quote(waves) + " " + Quote(folder));
+    EXPECT_EQ(1u, converting.exitCode);
+    EXPECT_EQ("horn.wav: converted from 44.1 kHz stereo 16-bit to 22.05 kHz mono 16-bit\n"
+              "Package created with 2 of 4 waves, see 'pack.log' file; the 2 left out are listed above.\n",
+              converting.out);
+    for (const char* line : {"echo.wav: left out, its sound is compressed (IMA ADPCM); save it as uncompressed PCM first\n",
+                             "empty.wav: left out, the file is empty\n"})
+        EXPECT_NE(std::string::npos, converting.err.find(line)) << line << converting.err;
+    EXPECT_EQ(16u + 2 * 84 + 100 + 50, ReadWholeFile(waves + "NewPack.rwv").size()) << "50 stereo frames to 25 mono";
+
+    ASSERT_TRUE(DeleteFileA((waves + "empty.wav").c_str()));
+    const ToolRun one = Run("pack " + Quote(waves) + " " + Quote(folder));
+    EXPECT_NE(std::string::npos, one.out.find("the one left out is listed above.\n")) << one.out;
 
     const ToolRun any = Run("pack --any-format " + Quote(waves) + " " + Quote(folder));
-    EXPECT_EQ(std::string::npos, any.err.find("horn.wav:"));
-    EXPECT_EQ(16u + 2 * 84 + 300, ReadWholeFile(waves + "NewPack.rwv").size());
+    EXPECT_EQ(std::string::npos, any.out.find("converted"));
+    EXPECT_EQ(16u + 3 * 84 + 310, ReadWholeFile(waves + "NewPack.rwv").size());
 
     const ToolRun insert = Run("insert " + Quote(waves) + " " + Quote(folder));
     EXPECT_EQ(0u, insert.exitCode) << insert.err;

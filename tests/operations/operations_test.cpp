@@ -238,6 +238,35 @@ TEST_F(CreatePackageTest, BuildsThePackageAndItsLogFromTheTwoFoldersTyped)
     ExpectPackageOf(waves);
 }
 
+// A modder's 44.1 kHz stereo wave is converted to its entry's 22.05 kHz mono: the log says OK,
+// the entry carries the bank's format and half the frames in one channel.
+TEST_F(CreatePackageTest, AWaveOfAnotherFormatIsConvertedToItsEntrysFormat)
+{
+    const size_t frames = 4410;
+    Bytes wave = WaveBytes(16, ToneData(frames * 4, 4));
+    const uint8_t stereo44k[] = {1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0};
+    std::copy(stereo44k, stereo44k + sizeof stereo44k, wave.begin() + 20);
+    ASSERT_TRUE(WriteWholeFile(waves + "c.wav", wave));
+
+    BoxDriver driver({Type(waves, IDOK), Type(root, IDOK), Press(IDOK)});
+    EXPECT_EQ(driver.Run(CreatePackage), 1);
+    ASSERT_EQ(driver.seen.size(), 3u);
+    ExpectFinalMessage(driver.seen[2], CREATE_FINISHED_CAPTION, CREATED_TEXT);
+    EXPECT_NE(AsText(ReadWholeFile(waves + "pack.log")).find("c.wav OK\r\n"), std::string::npos);
+    const Bytes package = ReadWholeFile(waves + "NewPack.rwv");
+    ASSERT_EQ(package.size(), 16 + 2 * 84 + 1000 + frames);
+    RwvEntry converted = {};
+    for (size_t at = 16; at < 16 + 2 * 84; at += 84) {
+        RwvEntry entry;
+        std::memcpy(&entry, package.data() + at, sizeof entry);
+        if (std::string(NameOf(entry).text) == "c.wav")
+            converted = entry;
+    }
+    EXPECT_STREQ(NameOf(converted).text, "c.wav");
+    EXPECT_EQ(converted.size, static_cast<int32_t>(frames));
+    EXPECT_EQ(std::memcmp(converted.format, bankEntries[1].format, 16), 0);
+}
+
 TEST_F(CreatePackageTest, CancelInEitherQuestionWritesNothing)
 {
     BoxDriver atWaves({Type(waves, IDCANCEL)});

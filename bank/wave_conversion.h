@@ -1,0 +1,21 @@
+// A wave's sound converted to its bank entry's format: samples decoded to floating point,
+// channels mixed, the rate converted, and integers written back with dither.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "bank/sound_format.h"
+
+struct ConvertedSound {
+    std::vector<uint8_t> bytes;
+    uint64_t clipped;  // samples that lay beyond full scale and were cut to it
+};
+
+// Converts the whole frames of sound (bytes long) from one format to the other. A sound that
+// differs only in its container (same channels and rate, no fewer bits) keeps its samples
+// exactly; any other gets TPDF dither from a fixed seed, so that one wave always gives the
+// same bytes. false when the resampler could not be set up.
+bool ConvertSound(const uint8_t* sound, size_t bytes, const SoundFormat& from, const SoundFormat& to,
+                  ConvertedSound& converted);
