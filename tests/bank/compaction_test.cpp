@@ -26,7 +26,7 @@ protected:
         EXPECT_TRUE(WritePackageFile(Path("p.rwv"), {{MakeEntry("b.wav", 0, 900), ToneData(900, seed)}}));
         return MergePackage(Path("p.rwv").c_str(), bank.c_str()).result;
     }
-    size_t Records() const { return ListChanges(bank.c_str()).size(); }
+    size_t Records() const { return ListChanges(bank.c_str()).changes.size(); }
     bool Exists(const char* suffix) const { return PathExists(bank + suffix); }
 
     std::string bank;
