@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -299,19 +300,34 @@ int BankWorkspace::AppendEntry()
     return AppendSound(nullptr, waveFormat);
 }
 
+// The wave's sound read and converted: BANK_ERR_NOT_WAVE when it cannot be read whole,
+// BANK_ERR_NO_MEMORY when its samples, a thread of the resampler or the format's 2 GB do not
+// allow it. A long sound in floating point takes several times its bytes; a 32-bit process
+// runs out long before the disk does, and that must leave the wave out, not end the program.
+static int32_t ReadAndConvert(const FileHandle& wave, uint32_t soundAt, int32_t soundBytes, const SoundFormat& from,
+                              const SoundFormat& to, ConvertedSound& converted)
+{
+    try {
+        std::vector<uint8_t> sound(static_cast<size_t>(soundBytes));
+        if (!SeekTo(wave, soundAt) || !ReadExactly(wave, sound.data(), static_cast<DWORD>(soundBytes)))
+            return BANK_ERR_NOT_WAVE;
+        if (!ConvertSound(sound.data(), sound.size(), from, to, converted) ||
+            converted.bytes.size() > static_cast<size_t>(RWV_FORMAT_LIMIT))
+            return BANK_ERR_NO_MEMORY;
+        return BANK_OK;
+    } catch (const std::exception&) {
+        return BANK_ERR_NO_MEMORY;
+    }
+}
+
 int BankWorkspace::AppendConvertedEntry(const SoundFormat& from, const SoundFormat& to, uint64_t& clipped)
 {
     if (packageEntries == nullptr || packageData == nullptr)
         return 0;
-    std::vector<uint8_t> sound(static_cast<size_t>(dataSize));
-    if (!SeekTo(sourceFile, dataOffset) || !ReadExactly(sourceFile, sound.data(), static_cast<DWORD>(dataSize))) {
-        status = BANK_ERR_NOT_WAVE;
-        return 0;
-    }
     ConvertedSound converted;
-    if (!ConvertSound(sound.data(), sound.size(), from, to, converted) ||
-        converted.bytes.size() > static_cast<size_t>(RWV_FORMAT_LIMIT)) {
-        status = BANK_ERR_NO_MEMORY;
+    const int32_t refusal = ReadAndConvert(sourceFile, dataOffset, dataSize, from, to, converted);
+    if (refusal != BANK_OK) {
+        status = refusal;
         return 0;
     }
     clipped = converted.clipped;
