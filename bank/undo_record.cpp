@@ -10,6 +10,7 @@
 #include <new>
 
 #include "bank/checksum.h"
+#include "bank/failure_cause.h"
 #include "bank/format.h"
 
 namespace {
@@ -414,15 +415,12 @@ JournalFault WriteRecord(HANDLE undo, int64_t at, HANDLE bank, const ChangePlan&
 
 JournalFault FaultOfLastError()
 {
-    switch (GetLastError()) {
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
+    switch (CauseOf(GetLastError())) {
+    case FailureCause::DISK_FULL:
         return JournalFault::DISK_FULL;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
+    case FailureCause::HELD:
         return JournalFault::HELD;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
+    case FailureCause::NO_MEMORY:
         return JournalFault::NO_MEMORY;
     default:
         return JournalFault::IO;

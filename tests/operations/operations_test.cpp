@@ -396,6 +396,32 @@ protected:
                   "Size/offset after :   301/      2368\r\n");
     }
 
+    // The undo record of a merge into bankFolder's bank, marked as a merge a crash ended.
+    Bytes InterruptedRecordOf(const std::string& bankFolder)
+    {
+        const std::string other = Folder("other");
+        EXPECT_TRUE(WritePackageFile(other + "p.rwv", {{MakeEntry("keep.wav", 0, 900), ToneData(900, 7)}}));
+        EXPECT_EQ(MergePackage((other + "p.rwv").c_str(), (bankFolder + "soundz.rwv").c_str()).result,
+                  InsertResult::ALL_MERGED);
+        Bytes record = ReadWholeFile(bankFolder + "soundz.rwv.undo");
+        std::copy(INTERRUPTED_STATE, INTERRUPTED_STATE + 4, record.begin() + 4);
+        return record;
+    }
+
+    // The same questions and box as any operation that finds a record beside the bank: the
+    // box of the operation's caption, with text and icon, then the merge as always.
+    void ExpectBoxBeforeTheMerge(const std::string& text, LPCSTR icon)
+    {
+        BoxDriver driver({Type(pack, IDOK), Type(root, IDOK), Press(IDOK), Press(IDOK)});
+        EXPECT_EQ(driver.Run(InsertPackage), 1);
+        ASSERT_EQ(driver.seen.size(), 4u);
+        EXPECT_EQ(driver.seen[2].caption, "Insert Sounds Package");
+        EXPECT_EQ(driver.seen[2].text, text);
+        EXPECT_EQ(driver.seen[2].icon, LoadIconA(nullptr, icon));
+        ExpectFinalMessage(driver.seen[3], INSERT_FINISHED_CAPTION, INCLUDED_TEXT);
+        ExpectMerged();
+    }
+
     void ExpectNothingWritten()
     {
         EXPECT_EQ(ReadWholeFile(root + "soundz.rwv"), bankBefore);
@@ -426,21 +452,8 @@ TEST_F(InsertPackageTest, MergesThePackageFromTheTwoFoldersTyped)
 // the bank was put back, and merges into the bank as it was before.
 TEST_F(InsertPackageTest, AnInterruptedMergeIsTakenBackBeforeTheMerge)
 {
-    const std::string other = Folder("other");
-    ASSERT_TRUE(WritePackageFile(other + "p.rwv", {{MakeEntry("keep.wav", 0, 900), ToneData(900, 7)}}));
-    ASSERT_EQ(MergePackage((other + "p.rwv").c_str(), (root + "soundz.rwv").c_str()).result, InsertResult::ALL_MERGED);
-    Bytes record = ReadWholeFile(root + "soundz.rwv.undo");
-    std::copy(INTERRUPTED_STATE, INTERRUPTED_STATE + 4, record.begin() + 4);
-    ASSERT_TRUE(WriteWholeFile(root + "soundz.rwv.undo", record));
-
-    BoxDriver driver({Type(pack, IDOK), Type(root, IDOK), Press(IDOK), Press(IDOK)});
-    EXPECT_EQ(driver.Run(InsertPackage), 1);
-    ASSERT_EQ(driver.seen.size(), 4u);
-    EXPECT_EQ(driver.seen[2].caption, "Insert Sounds Package");
-    EXPECT_EQ(driver.seen[2].text, RECOVERED_TEXT);
-    EXPECT_EQ(driver.seen[2].icon, LoadIconA(nullptr, IDI_INFORMATION));
-    ExpectFinalMessage(driver.seen[3], INSERT_FINISHED_CAPTION, INCLUDED_TEXT);
-    ExpectMerged();
+    ASSERT_TRUE(WriteWholeFile(root + "soundz.rwv.undo", InterruptedRecordOf(root)));
+    ExpectBoxBeforeTheMerge(RECOVERED_TEXT, IDI_INFORMATION);
 }
 
 // The record of an interrupted merge of another bank lies beside this one (as when the bank
@@ -449,20 +462,9 @@ TEST_F(InsertPackageTest, ARecordOfAnotherBankIsSetAsideAndTheMergeGoesOn)
 {
     const std::string other = Folder("other");
     ASSERT_TRUE(WriteBankFile(other + "soundz.rwv", PackedBankEntries({"keep.wav"}, {500}), 16 + 84 + 500));
-    ASSERT_TRUE(WritePackageFile(other + "p.rwv", {{MakeEntry("keep.wav", 0, 900), ToneData(900, 7)}}));
-    ASSERT_EQ(MergePackage((other + "p.rwv").c_str(), (other + "soundz.rwv").c_str()).result, InsertResult::ALL_MERGED);
-    Bytes record = ReadWholeFile(other + "soundz.rwv.undo");
-    std::copy(INTERRUPTED_STATE, INTERRUPTED_STATE + 4, record.begin() + 4);
+    const Bytes record = InterruptedRecordOf(other);
     ASSERT_TRUE(WriteWholeFile(root + "soundz.rwv.undo", record));
-
-    BoxDriver driver({Type(pack, IDOK), Type(root, IDOK), Press(IDOK), Press(IDOK)});
-    EXPECT_EQ(driver.Run(InsertPackage), 1);
-    ASSERT_EQ(driver.seen.size(), 4u);
-    EXPECT_EQ(driver.seen[2].caption, "Insert Sounds Package");
-    EXPECT_EQ(driver.seen[2].text, SET_ASIDE_TEXT);
-    EXPECT_EQ(driver.seen[2].icon, LoadIconA(nullptr, IDI_WARNING));
-    ExpectFinalMessage(driver.seen[3], INSERT_FINISHED_CAPTION, INCLUDED_TEXT);
-    ExpectMerged();
+    ExpectBoxBeforeTheMerge(SET_ASIDE_TEXT, IDI_WARNING);
     EXPECT_EQ(record, ReadWholeFile(root + "soundz.rwv.undo.stale"));
 }
 
