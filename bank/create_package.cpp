@@ -283,14 +283,18 @@ int BankWorkspace::AppendConvertedEntry(const SoundFormat& from, const SoundForm
 {
     if (packageEntries == nullptr || packageData == nullptr)
         return 0;
-    std::vector<uint8_t> sound(static_cast<size_t>(dataSize));
-    if (!SeekTo(sourceFile, dataOffset) || !ReadExactly(sourceFile, sound.data(), static_cast<DWORD>(dataSize))) {
+    bool readable = SeekTo(sourceFile, dataOffset);
+    const SoundReader read = [&](uint8_t* bytes, size_t count) {
+        readable = readable && ReadExactly(sourceFile, bytes, static_cast<DWORD>(count));
+        return readable;
+    };
+    ConvertedSound converted;
+    const bool done = readable && ConvertSound(read, static_cast<size_t>(dataSize), from, to, converted);
+    if (!readable) {
         status = BANK_ERR_NOT_WAVE;
         return 0;
     }
-    ConvertedSound converted;
-    if (!ConvertSound(sound.data(), sound.size(), from, to, converted) ||
-        converted.bytes.size() > static_cast<size_t>(RWV_FORMAT_LIMIT)) {
+    if (!done || converted.bytes.size() > static_cast<size_t>(RWV_FORMAT_LIMIT)) {
         status = BANK_ERR_NO_MEMORY;
         return 0;
     }

@@ -43,7 +43,13 @@ std::vector<int> Samples16(const ConvertedSound& sound)
 ConvertedSound Convert(const Bytes& sound, const SoundFormat& from, const SoundFormat& to)
 {
     ConvertedSound converted;
-    EXPECT_TRUE(ConvertSound(sound.data(), sound.size(), from, to, converted));
+    size_t at = 0;
+    const SoundReader read = [&](uint8_t* bytes, size_t count) {
+        std::memcpy(bytes, sound.data() + at, count);
+        at += count;
+        return true;
+    };
+    EXPECT_TRUE(ConvertSound(read, sound.size(), from, to, converted));
     return converted;
 }
 
