@@ -1,9 +1,11 @@
-// libsamplerate driven over whole sounds: in stages where a ratio lies beyond its range, and
-// a long sound of one stage in two halves at once, one per processor core.
+// speexdsp's resampler driven over whole sounds: in stages where a rate falls by more than
+// one filter should stretch for, and a long sound of one stage in two halves at once, one per
+// processor core.
 #include "bank/resample.h"
 
-#include <samplerate.h>
+#include <speex/speex_resampler.h>
 
+#include <climits>
 #include <cmath>
 #include <cstddef>
 #include <numeric>
@@ -11,54 +13,94 @@
 
 namespace {
 
-// Its best sinc converter: the medium and fastest ones fall short of the passband the
-// benchmark asks for (flat within 0.1 dB up to 0.9 times the output's Nyquist frequency).
-const int CONVERTER = SRC_SINC_BEST_QUALITY;
-// libsamplerate converts by at most this factor up or down in one pass.
-const double MAX_STAGE_RATIO = 256.0;
-// Input frames each half sees beyond its own part, so that the filter (about 300 input
-// frames either side at its widest) never reaches the silence libsamplerate assumes past
-// the ends it was given.
-const size_t HALF_OVERLAP_FRAMES = 4096;
+// Its best quality. 6 and below fall short of the passband the benchmark asks for (flat
+// within 0.1 dB up to 0.9 times the output's Nyquist frequency); 7 to 9 meet it with less to
+// spare and save no time worth having, the decoding and writing around it costing as much.
+const int QUALITY = SPEEX_RESAMPLER_QUALITY_MAX;
+// Its filter lengthens with the factor a rate falls by; a larger fall goes in stages, so that
+// no filter outgrows a few hundred kilobytes.
+const uint32_t MAX_STAGE_FALL = 256;
 // Below this a second thread costs more than it saves.
 const size_t SPLIT_MIN_FRAMES = 1 << 17;
+// Frames handed to the resampler per call: its lengths are 32-bit.
+const size_t MAX_CALL_FRAMES = UINT_MAX / 2;
 
-size_t FramesAfter(size_t frames, double ratio)
+size_t FramesAfter(size_t frames, uint32_t fromRate, uint32_t toRate)
 {
-    return static_cast<size_t>(std::llround(static_cast<double>(frames) * ratio));
+    return static_cast<size_t>(std::llround(static_cast<double>(frames) * toRate / fromRate));
 }
 
-// One pass of one ratio within libsamplerate's range over count frames; the
-// output is cut or padded with silence to exactly round(frames x ratio) frames.
-bool ResampleStage(const float* frames, size_t count, unsigned channels, double ratio, std::vector<float>& out)
-{
-    int error = 0;
-    SRC_STATE* state = src_new(CONVERTER, static_cast<int>(channels), &error);
-    if (state == nullptr)
-        return false;
-    const size_t outFrames = FramesAfter(count, ratio);
-    // Room for a frame the converter may give beyond the rounded length.
-    const size_t room = outFrames + 1;
-    out.assign(room * channels, 0.0f);
-    SRC_DATA data = {};
-    data.data_in = frames;
-    data.input_frames = static_cast<long>(count);
-    data.data_out = out.data();
-    data.output_frames = static_cast<long>(room);
-    data.end_of_input = 1;
-    data.src_ratio = ratio;
-    while (error == 0 && data.output_frames > 0) {
-        error = src_process(state, &data);
-        if (data.output_frames_gen == 0)
-            break;
-        data.data_in += data.input_frames_used * channels;
-        data.input_frames -= data.input_frames_used;
-        data.data_out += data.output_frames_gen * channels;
-        data.output_frames -= data.output_frames_gen;
+// One resampler of one rate pair, its output lined up with its input: speexdsp would
+// otherwise start with the silence its filter reaches back into.
+class Resampler {
+public:
+    Resampler(unsigned channels, uint32_t fromRate, uint32_t toRate) : channels_(channels)
+    {
+        int error = RESAMPLER_ERR_SUCCESS;
+        state_ = speex_resampler_init(channels, fromRate, toRate, QUALITY, &error);
+        if (state_ != nullptr)
+            speex_resampler_skip_zeros(state_);
     }
-    src_delete(state);
-    out.resize(outFrames * channels, 0.0f);
-    return error == 0;
+    ~Resampler()
+    {
+        if (state_ != nullptr)
+            speex_resampler_destroy(state_);
+    }
+    Resampler(const Resampler&) = delete;
+    Resampler& operator=(const Resampler&) = delete;
+
+    bool Ready() const { return state_ != nullptr; }
+    // Input frames the filter reaches on either side of the frame it computes.
+    size_t Reach() const { return static_cast<size_t>(speex_resampler_get_input_latency(state_)); }
+
+    // outFrames frames from count input frames, the input followed by silence as far as the
+    // filter reaches past its end.
+    bool Run(const float* frames, size_t count, size_t outFrames, std::vector<float>& out)
+    {
+        out.assign(outFrames * channels_, 0.0f);
+        produced_ = 0;
+        while (count > 0 && produced_ < outFrames) {
+            const size_t before = produced_;
+            const size_t used = Feed(frames, count < MAX_CALL_FRAMES ? count : MAX_CALL_FRAMES, out);
+            if (used == 0 && produced_ == before)
+                return false;
+            frames += used * channels_;
+            count -= used;
+        }
+        // Silence in, until the last frame's filter has passed the end of the input.
+        while (produced_ < outFrames) {
+            const size_t before = produced_;
+            Feed(nullptr, Reach(), out);
+            if (produced_ == before)
+                return false;
+        }
+        return true;
+    }
+
+private:
+    // Input frames used; null frames are silence.
+    size_t Feed(const float* frames, size_t count, std::vector<float>& out)
+    {
+        spx_uint32_t inLength = static_cast<spx_uint32_t>(count);
+        spx_uint32_t outLength = static_cast<spx_uint32_t>(out.size() / channels_ - produced_);
+        if (speex_resampler_process_interleaved_float(state_, frames, &inLength, &out[produced_ * channels_],
+                                                      &outLength) != RESAMPLER_ERR_SUCCESS)
+            return 0;
+        produced_ += outLength;
+        return inLength;
+    }
+
+    SpeexResamplerState* state_ = nullptr;
+    unsigned channels_;
+    size_t produced_ = 0;
+};
+
+// One pass over count frames, to exactly round(count x toRate / fromRate) frames.
+bool ResampleStage(const float* frames, size_t count, unsigned channels, uint32_t fromRate, uint32_t toRate,
+                   std::vector<float>& out)
+{
+    Resampler resampler(channels, fromRate, toRate);
+    return resampler.Ready() && resampler.Run(frames, count, FramesAfter(count, fromRate, toRate), out);
 }
 
 // Input frames at which both rates meet on a whole frame: a half may start only there.
@@ -68,55 +110,63 @@ size_t FramesPerMeeting(uint32_t fromRate, uint32_t toRate)
 }
 
 // The two halves meet at input frame split (where both rates meet); each is converted with
-// HALF_OVERLAP_FRAMES of the other and keeps only its own output.
+// as much of the other as the filter reaches and keeps only its own output. Both follow the
+// same steps over the same input there, so the seam gives the very frames one pass would.
 bool ResampleInHalves(const std::vector<float>& frames, unsigned channels, uint32_t fromRate, uint32_t toRate,
                       std::vector<float>& resampled)
 {
-    const double ratio = static_cast<double>(toRate) / fromRate;
+    Resampler firstResampler(channels, fromRate, toRate);
+    Resampler secondResampler(channels, fromRate, toRate);
+    if (!firstResampler.Ready() || !secondResampler.Ready())
+        return false;
     const size_t step = FramesPerMeeting(fromRate, toRate);
     const size_t inFrames = frames.size() / channels;
-    const size_t overlap = (HALF_OVERLAP_FRAMES + step - 1) / step * step;
+    const size_t overlap = (firstResampler.Reach() + step) / step * step;
     const size_t split = inFrames / 2 / step * step;
     const size_t firstEnd = split + overlap < inFrames ? split + overlap : inFrames;
     const size_t secondStart = split > overlap ? split - overlap : 0;
+    const size_t firstKeep = FramesAfter(split, fromRate, toRate);
+    const size_t secondSkip = FramesAfter(split - secondStart, fromRate, toRate);
+    const size_t secondCount = inFrames - secondStart;
     std::vector<float> first;
     std::vector<float> second;
     bool secondDone = false;
     std::thread other([&] {
-        secondDone = ResampleStage(frames.data() + secondStart * channels, inFrames - secondStart, channels, ratio,
-                                   second);
+        secondDone = secondResampler.Run(frames.data() + secondStart * channels, secondCount,
+                                         FramesAfter(secondCount, fromRate, toRate), second);
     });
-    const bool firstDone = ResampleStage(frames.data(), firstEnd, channels, ratio, first);
+    const bool firstDone = firstResampler.Run(frames.data(), firstEnd, firstKeep, first);
     other.join();
     if (!firstDone || !secondDone)
         return false;
-    const size_t firstKeep = FramesAfter(split, ratio) * channels;
-    const size_t secondSkip = FramesAfter(split - secondStart, ratio) * channels;
-    resampled.assign(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(firstKeep));
-    resampled.insert(resampled.end(), second.begin() + static_cast<std::ptrdiff_t>(secondSkip), second.end());
+    resampled.swap(first);
+    resampled.insert(resampled.end(), second.begin() + static_cast<std::ptrdiff_t>(secondSkip * channels),
+                     second.end());
     return true;
 }
 
 bool OneStage(uint32_t fromRate, uint32_t toRate)
 {
-    const double ratio = static_cast<double>(toRate) / fromRate;
-    return ratio <= MAX_STAGE_RATIO && ratio >= 1.0 / MAX_STAGE_RATIO;
+    return fromRate <= static_cast<uint64_t>(toRate) * MAX_STAGE_FALL;
+}
+
+// The rate of the next stage: toRate, or as far down towards it as one stage goes.
+uint32_t NextRate(uint32_t rate, uint32_t toRate)
+{
+    return OneStage(rate, toRate) ? toRate : (rate + MAX_STAGE_FALL - 1) / MAX_STAGE_FALL;
 }
 
 bool ResampleInStages(const std::vector<float>& frames, unsigned channels, uint32_t fromRate, uint32_t toRate,
                       std::vector<float>& resampled)
 {
     std::vector<float> stageInput = frames;
-    double rate = fromRate;
-    while (rate != toRate) {
-        const double wanted = toRate / rate;
-        const bool last = wanted <= MAX_STAGE_RATIO && wanted >= 1.0 / MAX_STAGE_RATIO;
-        const double ratio = last ? wanted : wanted > 1.0 ? MAX_STAGE_RATIO : 1.0 / MAX_STAGE_RATIO;
+    for (uint32_t rate = fromRate; rate != toRate;) {
+        const uint32_t next = NextRate(rate, toRate);
         std::vector<float> stageOutput;
-        if (!ResampleStage(stageInput.data(), stageInput.size() / channels, channels, ratio, stageOutput))
+        if (!ResampleStage(stageInput.data(), stageInput.size() / channels, channels, rate, next, stageOutput))
             return false;
         stageInput.swap(stageOutput);
-        rate = last ? toRate : rate * ratio;
+        rate = next;
     }
     resampled.swap(stageInput);
     return true;
@@ -128,7 +178,7 @@ bool Resample(const std::vector<float>& frames, unsigned channels, uint32_t from
               std::vector<float>& resampled)
 {
     const size_t inFrames = frames.size() / channels;
-    const size_t outFrames = FramesAfter(inFrames, static_cast<double>(toRate) / fromRate);
+    const size_t outFrames = FramesAfter(inFrames, fromRate, toRate);
     const bool split = OneStage(fromRate, toRate) && inFrames >= SPLIT_MIN_FRAMES &&
                        FramesPerMeeting(fromRate, toRate) * 4 <= inFrames / 2;
     const bool done = split ? ResampleInHalves(frames, channels, fromRate, toRate, resampled)
