@@ -30,11 +30,12 @@ size_t FramesAfter(size_t frames, uint32_t fromRate, uint32_t toRate)
     return static_cast<size_t>(std::llround(static_cast<double>(frames) * toRate / fromRate));
 }
 
-// One resampler of one rate pair, its output lined up with its input: speexdsp would
-// otherwise start with the silence its filter reaches back into.
+// One resampler of one rate pair over one run of input frames, its output lined up with its
+// input: speexdsp would otherwise start with the silence its filter reaches back into.
 class Resampler {
 public:
-    Resampler(unsigned channels, uint32_t fromRate, uint32_t toRate) : channels_(channels)
+    Resampler(unsigned channels, uint32_t fromRate, uint32_t toRate, const float* frames, size_t count)
+        : channels_(channels), frames_(frames), count_(count)
     {
         int error = RESAMPLER_ERR_SUCCESS;
         state_ = speex_resampler_init(channels, fromRate, toRate, QUALITY, &error);
@@ -53,54 +54,45 @@ public:
     // Input frames the filter reaches on either side of the frame it computes.
     size_t Reach() const { return static_cast<size_t>(speex_resampler_get_input_latency(state_)); }
 
-    // outFrames frames from count input frames, the input followed by silence as far as the
+    // The next outFrames frames at out: from the input, then from silence as far as the
     // filter reaches past its end.
-    bool Run(const float* frames, size_t count, size_t outFrames, std::vector<float>& out)
+    bool Produce(float* out, size_t outFrames)
     {
-        out.assign(outFrames * channels_, 0.0f);
-        produced_ = 0;
-        while (count > 0 && produced_ < outFrames) {
-            const size_t before = produced_;
-            const size_t used = Feed(frames, count < MAX_CALL_FRAMES ? count : MAX_CALL_FRAMES, out);
-            if (used == 0 && produced_ == before)
+        for (size_t produced = 0; produced < outFrames;) {
+            const bool silence = count_ == 0;
+            const size_t offered = silence ? Reach() : count_ < MAX_CALL_FRAMES ? count_ : MAX_CALL_FRAMES;
+            const size_t room = outFrames - produced < MAX_CALL_FRAMES ? outFrames - produced : MAX_CALL_FRAMES;
+            spx_uint32_t inLength = static_cast<spx_uint32_t>(offered);
+            spx_uint32_t outLength = static_cast<spx_uint32_t>(room);
+            if (speex_resampler_process_interleaved_float(state_, silence ? nullptr : frames_, &inLength,
+                                                          out + produced * channels_,
+                                                          &outLength) != RESAMPLER_ERR_SUCCESS)
                 return false;
-            frames += used * channels_;
-            count -= used;
-        }
-        // Silence in, until the last frame's filter has passed the end of the input.
-        while (produced_ < outFrames) {
-            const size_t before = produced_;
-            Feed(nullptr, Reach(), out);
-            if (produced_ == before)
+            if (outLength == 0 && (silence || inLength == 0))
                 return false;
+            produced += outLength;
+            if (!silence) {
+                frames_ += static_cast<size_t>(inLength) * channels_;
+                count_ -= inLength;
+            }
         }
         return true;
     }
 
 private:
-    // Input frames used; null frames are silence.
-    size_t Feed(const float* frames, size_t count, std::vector<float>& out)
-    {
-        spx_uint32_t inLength = static_cast<spx_uint32_t>(count);
-        spx_uint32_t outLength = static_cast<spx_uint32_t>(out.size() / channels_ - produced_);
-        if (speex_resampler_process_interleaved_float(state_, frames, &inLength, &out[produced_ * channels_],
-                                                      &outLength) != RESAMPLER_ERR_SUCCESS)
-            return 0;
-        produced_ += outLength;
-        return inLength;
-    }
-
     SpeexResamplerState* state_ = nullptr;
     unsigned channels_;
-    size_t produced_ = 0;
+    const float* frames_;  // what is left of the input
+    size_t count_;
 };
 
 // One pass over count frames, to exactly round(count x toRate / fromRate) frames.
 bool ResampleStage(const float* frames, size_t count, unsigned channels, uint32_t fromRate, uint32_t toRate,
                    std::vector<float>& out)
 {
-    Resampler resampler(channels, fromRate, toRate);
-    return resampler.Ready() && resampler.Run(frames, count, FramesAfter(count, fromRate, toRate), out);
+    Resampler resampler(channels, fromRate, toRate, frames, count);
+    out.assign(FramesAfter(count, fromRate, toRate) * channels, 0.0f);
+    return resampler.Ready() && resampler.Produce(out.data(), out.size() / channels);
 }
 
 // Input frames at which both rates meet on a whole frame: a half may start only there.
@@ -109,40 +101,36 @@ size_t FramesPerMeeting(uint32_t fromRate, uint32_t toRate)
     return fromRate / std::gcd(fromRate, toRate);
 }
 
-// The two halves meet at input frame split (where both rates meet); each is converted with
-// as much of the other as the filter reaches and keeps only its own output. Both follow the
-// same steps over the same input there, so the seam gives the very frames one pass would.
+// The two halves meet at input frame split (where both rates meet). The first is one pass
+// that stops there; the second starts as far before it as the filter reaches and drops what
+// it makes before it. Both follow the same steps over the same input after it, so the seam
+// gives the very frames one pass would.
 bool ResampleInHalves(const std::vector<float>& frames, unsigned channels, uint32_t fromRate, uint32_t toRate,
                       std::vector<float>& resampled)
 {
-    Resampler firstResampler(channels, fromRate, toRate);
-    Resampler secondResampler(channels, fromRate, toRate);
-    if (!firstResampler.Ready() || !secondResampler.Ready())
-        return false;
     const size_t step = FramesPerMeeting(fromRate, toRate);
     const size_t inFrames = frames.size() / channels;
-    const size_t overlap = (firstResampler.Reach() + step) / step * step;
     const size_t split = inFrames / 2 / step * step;
-    const size_t firstEnd = split + overlap < inFrames ? split + overlap : inFrames;
+    Resampler first(channels, fromRate, toRate, frames.data(), inFrames);
+    if (!first.Ready())
+        return false;
+    const size_t overlap = (first.Reach() + step) / step * step;
     const size_t secondStart = split > overlap ? split - overlap : 0;
+    Resampler second(channels, fromRate, toRate, frames.data() + secondStart * channels, inFrames - secondStart);
+    if (!second.Ready())
+        return false;
+    const size_t outFrames = FramesAfter(inFrames, fromRate, toRate);
     const size_t firstKeep = FramesAfter(split, fromRate, toRate);
-    const size_t secondSkip = FramesAfter(split - secondStart, fromRate, toRate);
-    const size_t secondCount = inFrames - secondStart;
-    std::vector<float> first;
-    std::vector<float> second;
+    std::vector<float> secondSkipped(FramesAfter(split - secondStart, fromRate, toRate) * channels);
+    resampled.assign(outFrames * channels, 0.0f);
     bool secondDone = false;
     std::thread other([&] {
-        secondDone = secondResampler.Run(frames.data() + secondStart * channels, secondCount,
-                                         FramesAfter(secondCount, fromRate, toRate), second);
+        secondDone = second.Produce(secondSkipped.data(), secondSkipped.size() / channels) &&
+                     second.Produce(resampled.data() + firstKeep * channels, outFrames - firstKeep);
     });
-    const bool firstDone = firstResampler.Run(frames.data(), firstEnd, firstKeep, first);
+    const bool firstDone = first.Produce(resampled.data(), firstKeep);
     other.join();
-    if (!firstDone || !secondDone)
-        return false;
-    resampled.swap(first);
-    resampled.insert(resampled.end(), second.begin() + static_cast<std::ptrdiff_t>(secondSkip * channels),
-                     second.end());
-    return true;
+    return firstDone && secondDone;
 }
 
 bool OneStage(uint32_t fromRate, uint32_t toRate)
@@ -159,16 +147,19 @@ uint32_t NextRate(uint32_t rate, uint32_t toRate)
 bool ResampleInStages(const std::vector<float>& frames, unsigned channels, uint32_t fromRate, uint32_t toRate,
                       std::vector<float>& resampled)
 {
-    std::vector<float> stageInput = frames;
+    const float* input = frames.data();
+    size_t count = frames.size() / channels;
+    std::vector<float> stageOutput;
     for (uint32_t rate = fromRate; rate != toRate;) {
         const uint32_t next = NextRate(rate, toRate);
-        std::vector<float> stageOutput;
-        if (!ResampleStage(stageInput.data(), stageInput.size() / channels, channels, rate, next, stageOutput))
+        if (!ResampleStage(input, count, channels, rate, next, resampled))
             return false;
-        stageInput.swap(stageOutput);
+        stageOutput.swap(resampled);
+        input = stageOutput.data();
+        count = stageOutput.size() / channels;
         rate = next;
     }
-    resampled.swap(stageInput);
+    resampled.swap(stageOutput);
     return true;
 }
 

@@ -115,6 +115,19 @@ TEST(WaveConversionTest, ASineKeepsItsFrequencyAndLevel)
     EXPECT_EQ(0u, converted.clipped);
 }
 
+// A fall in rate of more than 256 times goes in stages: a stage's rate off its mark moves
+// the tone, a stage left out leaves the sound at the wrong length.
+TEST(WaveConversionTest, AFallInRateBeyondOneStageKeepsTheTone)
+{
+    const int frames = 384000;
+    std::vector<float> mono;
+    for (int i = 0; i < frames; ++i)
+        mono.push_back(static_cast<float>(0.5 * std::sin(2.0 * PI * 100.0 * i / 384000.0)));
+    const std::vector<int> samples = Samples16(Convert(FloatSound(mono), Float(1, 384000), Pcm(1, 1000, 16)));
+    ASSERT_EQ(1000u, samples.size());
+    EXPECT_NEAR(0.5, AmplitudeAt(samples, 100.0, 1000), 0.005);
+}
+
 // Right the left one negated: a mix that takes one channel, or adds without halving the
 // other, is heard.
 TEST(WaveConversionTest, OppositeChannelsMixToSilenceInMono)
