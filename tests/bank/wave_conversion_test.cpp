@@ -163,6 +163,30 @@ TEST(WaveConversionTest, SampleCodingsKeepTheirSignAndOffset)
     EXPECT_EQ(255, back[2]);
 }
 
+// A sound of many read blocks comes in whole and in order, exactly where only its container
+// changes; a read that fails part way fails the conversion, so that no sound made of bytes
+// that were never read enters a package.
+TEST(WaveConversionTest, ALongSoundIsReadWholeAndAFailedReadFailsTheConversion)
+{
+    Bytes eightBit(600000);
+    for (size_t i = 0; i < eightBit.size(); ++i)
+        eightBit[i] = static_cast<uint8_t>(i % 251);
+    const std::vector<int> samples = Samples16(Convert(eightBit, Pcm(1, 8000, 8), Pcm(1, 8000, 16)));
+    ASSERT_EQ(eightBit.size(), samples.size());
+    for (size_t i = 0; i < samples.size(); ++i)
+        ASSERT_EQ((eightBit[i] - 128) * 256, samples[i]) << "sample " << i;
+
+    size_t reads = 0;
+    const SoundReader failsSecond = [&](uint8_t* bytes, size_t count) {
+        std::memset(bytes, 0, count);
+        return ++reads < 2;
+    };
+    ConvertedSound converted;
+    EXPECT_FALSE(ConvertSound(failsSecond, eightBit.size(), Pcm(1, 8000, 8), Pcm(1, 8000, 16), converted));
+    reads = 0;
+    EXPECT_FALSE(ConvertSound(failsSecond, eightBit.size(), Pcm(2, 44100, 16), Pcm(1, 22050, 16), converted));
+}
+
 // Float beyond full scale is cut and counted; the dither starts from the same seed each time.
 TEST(WaveConversionTest, OversIsClippedAndCountedAndTwoRunsGiveTheSameBytes)
 {
