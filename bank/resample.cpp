@@ -14,8 +14,8 @@
 namespace {
 
 // Its best quality. 6 and below fall short of the passband the benchmark asks for (flat
-// within 0.1 dB up to 0.9 times the output's Nyquist frequency); 7 to 9 meet it with less to
-// spare and save no time worth having, the decoding and writing around it costing as much.
+// within 0.1 dB up to 0.9 times the output's Nyquist frequency); 7 to 9 reject aliases less
+// and save no time worth having, the reading and writing around them costing as much.
 const int QUALITY = SPEEX_RESAMPLER_QUALITY_MAX;
 // Its filter lengthens with the factor a rate falls by; a larger fall goes in stages, so that
 // no filter outgrows a few hundred kilobytes.
