@@ -56,21 +56,24 @@ Weights MixWeights(unsigned from, uint32_t mask, unsigned to)
 
 }  // namespace
 
-std::vector<float> MixChannels(const std::vector<float>& frames, unsigned fromChannels, uint32_t fromMask,
-                               unsigned toChannels)
+ChannelMix::ChannelMix(unsigned fromChannels, uint32_t fromMask, unsigned toChannels)
+    : from_(fromChannels), to_(toChannels)
 {
-    const Weights weights = MixWeights(fromChannels, fromMask, toChannels);
-    const size_t count = frames.size() / fromChannels;
-    std::vector<float> mixed(count * toChannels);
+    for (const std::vector<float>& row : MixWeights(fromChannels, fromMask, toChannels))
+        weights_.insert(weights_.end(), row.begin(), row.end());
+}
+
+void ChannelMix::Mix(const float* frames, size_t count, float* mixed) const
+{
     for (size_t frame = 0; frame < count; ++frame) {
-        const float* in = &frames[frame * fromChannels];
-        float* out = &mixed[frame * toChannels];
-        for (unsigned o = 0; o < toChannels; ++o) {
+        const float* in = frames + frame * from_;
+        float* out = mixed + frame * to_;
+        for (unsigned o = 0; o < to_; ++o) {
+            const float* weight = &weights_[o * from_];
             float sum = 0.0f;
-            for (unsigned i = 0; i < fromChannels; ++i)
-                sum += weights[o][i] * in[i];
+            for (unsigned i = 0; i < from_; ++i)
+                sum += weight[i] * in[i];
             out[o] = sum;
         }
     }
-    return mixed;
 }

@@ -3,8 +3,18 @@
 // down-mix, anything else every channel the mean of all.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
-std::vector<float> MixChannels(const std::vector<float>& frames, unsigned fromChannels, uint32_t fromMask,
-                               unsigned toChannels);
+class ChannelMix {
+public:
+    ChannelMix(unsigned fromChannels, uint32_t fromMask, unsigned toChannels);
+    // count frames of fromChannels into count frames of toChannels at mixed.
+    void Mix(const float* frames, size_t count, float* mixed) const;
+
+private:
+    unsigned from_;
+    unsigned to_;
+    std::vector<float> weights_;  // [output][input], row after row
+};

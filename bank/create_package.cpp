@@ -300,24 +300,30 @@ int BankWorkspace::AppendEntry()
     return AppendSound(nullptr, waveFormat);
 }
 
-// The wave's sound read and converted: BANK_ERR_NOT_WAVE when it cannot be read whole,
-// BANK_ERR_NO_MEMORY when its samples, a thread of the resampler or the format's 2 GB do not
-// allow it. A long sound in floating point takes several times its bytes; a 32-bit process
-// runs out long before the disk does, and that must leave the wave out, not end the program.
+// The wave's sound read in blocks and converted: BANK_ERR_NOT_WAVE when it cannot be read
+// whole, BANK_ERR_NO_MEMORY when its samples, a thread of the resampler or the format's 2 GB
+// do not allow it. A long sound in floating point takes several times its bytes; a 32-bit
+// process runs out long before the disk does, and that must leave the wave out, not end the
+// program.
 static int32_t ReadAndConvert(const FileHandle& wave, uint32_t soundAt, int32_t soundBytes, const SoundFormat& from,
                               const SoundFormat& to, ConvertedSound& converted)
 {
+    bool readable = SeekTo(wave, soundAt);
+    const SoundReader read = [&](uint8_t* bytes, size_t count) {
+        readable = readable && ReadExactly(wave, bytes, static_cast<DWORD>(count));
+        return readable;
+    };
+    bool done = false;
     try {
-        std::vector<uint8_t> sound(static_cast<size_t>(soundBytes));
-        if (!SeekTo(wave, soundAt) || !ReadExactly(wave, sound.data(), static_cast<DWORD>(soundBytes)))
-            return BANK_ERR_NOT_WAVE;
-        if (!ConvertSound(sound.data(), sound.size(), from, to, converted) ||
-            converted.bytes.size() > static_cast<size_t>(RWV_FORMAT_LIMIT))
-            return BANK_ERR_NO_MEMORY;
-        return BANK_OK;
+        done = readable && ConvertSound(read, static_cast<size_t>(soundBytes), from, to, converted);
     } catch (const std::exception&) {
-        return BANK_ERR_NO_MEMORY;
+        done = false;
     }
+    if (!readable)
+        return BANK_ERR_NOT_WAVE;
+    if (!done || converted.bytes.size() > static_cast<size_t>(RWV_FORMAT_LIMIT))
+        return BANK_ERR_NO_MEMORY;
+    return BANK_OK;
 }
 
 int BankWorkspace::AppendConvertedEntry(const SoundFormat& from, const SoundFormat& to, uint64_t& clipped)

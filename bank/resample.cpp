@@ -1,9 +1,11 @@
-// libsamplerate driven over whole sounds: in stages where a ratio lies beyond its range, and
-// a long sound of one stage in two halves at once, one per processor core.
+// speexdsp's resampler driven over whole sounds: in stages where a rate falls by more than
+// one filter should stretch for, and a long sound of one stage in two halves at once, one per
+// processor core.
 #include "bank/resample.h"
 
-#include <samplerate.h>
+#include <speex/speex_resampler.h>
 
+#include <climits>
 #include <cmath>
 #include <cstddef>
 #include <numeric>
@@ -11,54 +13,86 @@
 
 namespace {
 
-// Its best sinc converter: the medium and fastest ones fall short of the passband the
-// benchmark asks for (flat within 0.1 dB up to 0.9 times the output's Nyquist frequency).
-const int CONVERTER = SRC_SINC_BEST_QUALITY;
-// libsamplerate converts by at most this factor up or down in one pass.
-const double MAX_STAGE_RATIO = 256.0;
-// Input frames each half sees beyond its own part, so that the filter (about 300 input
-// frames either side at its widest) never reaches the silence libsamplerate assumes past
-// the ends it was given.
-const size_t HALF_OVERLAP_FRAMES = 4096;
+// Its best quality. 6 and below fall short of the passband the benchmark asks for (flat
+// within 0.1 dB up to 0.9 times the output's Nyquist frequency); 7 to 9 reject aliases less
+// and save no time worth having, the reading and writing around them costing as much.
+const int QUALITY = SPEEX_RESAMPLER_QUALITY_MAX;
+// Its filter lengthens with the factor a rate falls by; a larger fall goes in stages, so that
+// no filter outgrows a few hundred kilobytes.
+const uint32_t MAX_STAGE_FALL = 256;
 // Below this a second thread costs more than it saves.
 const size_t SPLIT_MIN_FRAMES = 1 << 17;
+// Frames handed to the resampler per call: its lengths are 32-bit.
+const size_t MAX_CALL_FRAMES = UINT_MAX / 2;
 
-size_t FramesAfter(size_t frames, double ratio)
+size_t FramesAfter(size_t frames, uint32_t fromRate, uint32_t toRate)
 {
-    return static_cast<size_t>(std::llround(static_cast<double>(frames) * ratio));
+    return static_cast<size_t>(std::llround(static_cast<double>(frames) * toRate / fromRate));
 }
 
-// One pass of one ratio within libsamplerate's range over count frames; the
-// output is cut or padded with silence to exactly round(frames x ratio) frames.
-bool ResampleStage(const float* frames, size_t count, unsigned channels, double ratio, std::vector<float>& out)
-{
-    int error = 0;
-    SRC_STATE* state = src_new(CONVERTER, static_cast<int>(channels), &error);
-    if (state == nullptr)
-        return false;
-    const size_t outFrames = FramesAfter(count, ratio);
-    // Room for a frame the converter may give beyond the rounded length.
-    const size_t room = outFrames + 1;
-    out.assign(room * channels, 0.0f);
-    SRC_DATA data = {};
-    data.data_in = frames;
-    data.input_frames = static_cast<long>(count);
-    data.data_out = out.data();
-    data.output_frames = static_cast<long>(room);
-    data.end_of_input = 1;
-    data.src_ratio = ratio;
-    while (error == 0 && data.output_frames > 0) {
-        error = src_process(state, &data);
-        if (data.output_frames_gen == 0)
-            break;
-        data.data_in += data.input_frames_used * channels;
-        data.input_frames -= data.input_frames_used;
-        data.data_out += data.output_frames_gen * channels;
-        data.output_frames -= data.output_frames_gen;
+// One resampler of one rate pair over one run of input frames, its output lined up with its
+// input: speexdsp would otherwise start with the silence its filter reaches back into.
+class Resampler {
+public:
+    Resampler(unsigned channels, uint32_t fromRate, uint32_t toRate, const float* frames, size_t count)
+        : channels_(channels), frames_(frames), count_(count)
+    {
+        int error = RESAMPLER_ERR_SUCCESS;
+        state_ = speex_resampler_init(channels, fromRate, toRate, QUALITY, &error);
+        if (state_ != nullptr)
+            speex_resampler_skip_zeros(state_);
     }
-    src_delete(state);
-    out.resize(outFrames * channels, 0.0f);
-    return error == 0;
+    ~Resampler()
+    {
+        if (state_ != nullptr)
+            speex_resampler_destroy(state_);
+    }
+    Resampler(const Resampler&) = delete;
+    Resampler& operator=(const Resampler&) = delete;
+
+    bool Ready() const { return state_ != nullptr; }
+    // Input frames the filter reaches on either side of the frame it computes.
+    size_t Reach() const { return static_cast<size_t>(speex_resampler_get_input_latency(state_)); }
+
+    // The next outFrames frames at out: from the input, then from silence as far as the
+    // filter reaches past its end.
+    bool Produce(float* out, size_t outFrames)
+    {
+        for (size_t produced = 0; produced < outFrames;) {
+            const bool silence = count_ == 0;
+            const size_t offered = silence ? Reach() : count_ < MAX_CALL_FRAMES ? count_ : MAX_CALL_FRAMES;
+            const size_t room = outFrames - produced < MAX_CALL_FRAMES ? outFrames - produced : MAX_CALL_FRAMES;
+            spx_uint32_t inLength = static_cast<spx_uint32_t>(offered);
+            spx_uint32_t outLength = static_cast<spx_uint32_t>(room);
+            if (speex_resampler_process_interleaved_float(state_, silence ? nullptr : frames_, &inLength,
+                                                          out + produced * channels_,
+                                                          &outLength) != RESAMPLER_ERR_SUCCESS)
+                return false;
+            if (outLength == 0 && (silence || inLength == 0))
+                return false;
+            produced += outLength;
+            if (!silence) {
+                frames_ += static_cast<size_t>(inLength) * channels_;
+                count_ -= inLength;
+            }
+        }
+        return true;
+    }
+
+private:
+    SpeexResamplerState* state_ = nullptr;
+    unsigned channels_;
+    const float* frames_;  // what is left of the input
+    size_t count_;
+};
+
+// One pass over count frames, to exactly round(count x toRate / fromRate) frames.
+bool ResampleStage(const float* frames, size_t count, unsigned channels, uint32_t fromRate, uint32_t toRate,
+                   std::vector<float>& out)
+{
+    Resampler resampler(channels, fromRate, toRate, frames, count);
+    out.assign(FramesAfter(count, fromRate, toRate) * channels, 0.0f);
+    return resampler.Ready() && resampler.Produce(out.data(), out.size() / channels);
 }
 
 // Input frames at which both rates meet on a whole frame: a half may start only there.
@@ -67,58 +101,65 @@ size_t FramesPerMeeting(uint32_t fromRate, uint32_t toRate)
     return fromRate / std::gcd(fromRate, toRate);
 }
 
-// The two halves meet at input frame split (where both rates meet); each is converted with
-// HALF_OVERLAP_FRAMES of the other and keeps only its own output.
+// The two halves meet at input frame split (where both rates meet). The first is one pass
+// that stops there; the second starts as far before it as the filter reaches and drops what
+// it makes before it. Both follow the same steps over the same input after it, so the seam
+// gives the very frames one pass would.
 bool ResampleInHalves(const std::vector<float>& frames, unsigned channels, uint32_t fromRate, uint32_t toRate,
                       std::vector<float>& resampled)
 {
-    const double ratio = static_cast<double>(toRate) / fromRate;
     const size_t step = FramesPerMeeting(fromRate, toRate);
     const size_t inFrames = frames.size() / channels;
-    const size_t overlap = (HALF_OVERLAP_FRAMES + step - 1) / step * step;
     const size_t split = inFrames / 2 / step * step;
-    const size_t firstEnd = split + overlap < inFrames ? split + overlap : inFrames;
+    Resampler first(channels, fromRate, toRate, frames.data(), inFrames);
+    if (!first.Ready())
+        return false;
+    const size_t overlap = (first.Reach() + step) / step * step;
     const size_t secondStart = split > overlap ? split - overlap : 0;
-    std::vector<float> first;
-    std::vector<float> second;
+    Resampler second(channels, fromRate, toRate, frames.data() + secondStart * channels, inFrames - secondStart);
+    if (!second.Ready())
+        return false;
+    const size_t outFrames = FramesAfter(inFrames, fromRate, toRate);
+    const size_t firstKeep = FramesAfter(split, fromRate, toRate);
+    std::vector<float> secondSkipped(FramesAfter(split - secondStart, fromRate, toRate) * channels);
+    resampled.assign(outFrames * channels, 0.0f);
     bool secondDone = false;
     std::thread other([&] {
-        secondDone = ResampleStage(frames.data() + secondStart * channels, inFrames - secondStart, channels, ratio,
-                                   second);
+        secondDone = second.Produce(secondSkipped.data(), secondSkipped.size() / channels) &&
+                     second.Produce(resampled.data() + firstKeep * channels, outFrames - firstKeep);
     });
-    const bool firstDone = ResampleStage(frames.data(), firstEnd, channels, ratio, first);
+    const bool firstDone = first.Produce(resampled.data(), firstKeep);
     other.join();
-    if (!firstDone || !secondDone)
-        return false;
-    const size_t firstKeep = FramesAfter(split, ratio) * channels;
-    const size_t secondSkip = FramesAfter(split - secondStart, ratio) * channels;
-    resampled.assign(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(firstKeep));
-    resampled.insert(resampled.end(), second.begin() + static_cast<std::ptrdiff_t>(secondSkip), second.end());
-    return true;
+    return firstDone && secondDone;
 }
 
 bool OneStage(uint32_t fromRate, uint32_t toRate)
 {
-    const double ratio = static_cast<double>(toRate) / fromRate;
-    return ratio <= MAX_STAGE_RATIO && ratio >= 1.0 / MAX_STAGE_RATIO;
+    return fromRate <= static_cast<uint64_t>(toRate) * MAX_STAGE_FALL;
+}
+
+// The rate of the next stage: toRate, or as far down towards it as one stage goes.
+uint32_t NextRate(uint32_t rate, uint32_t toRate)
+{
+    return OneStage(rate, toRate) ? toRate : (rate + MAX_STAGE_FALL - 1) / MAX_STAGE_FALL;
 }
 
 bool ResampleInStages(const std::vector<float>& frames, unsigned channels, uint32_t fromRate, uint32_t toRate,
                       std::vector<float>& resampled)
 {
-    std::vector<float> stageInput = frames;
-    double rate = fromRate;
-    while (rate != toRate) {
-        const double wanted = toRate / rate;
-        const bool last = wanted <= MAX_STAGE_RATIO && wanted >= 1.0 / MAX_STAGE_RATIO;
-        const double ratio = last ? wanted : wanted > 1.0 ? MAX_STAGE_RATIO : 1.0 / MAX_STAGE_RATIO;
-        std::vector<float> stageOutput;
-        if (!ResampleStage(stageInput.data(), stageInput.size() / channels, channels, ratio, stageOutput))
+    const float* input = frames.data();
+    size_t count = frames.size() / channels;
+    std::vector<float> stageOutput;
+    for (uint32_t rate = fromRate; rate != toRate;) {
+        const uint32_t next = NextRate(rate, toRate);
+        if (!ResampleStage(input, count, channels, rate, next, resampled))
             return false;
-        stageInput.swap(stageOutput);
-        rate = last ? toRate : rate * ratio;
+        stageOutput.swap(resampled);
+        input = stageOutput.data();
+        count = stageOutput.size() / channels;
+        rate = next;
     }
-    resampled.swap(stageInput);
+    resampled.swap(stageOutput);
     return true;
 }
 
@@ -128,7 +169,7 @@ bool Resample(const std::vector<float>& frames, unsigned channels, uint32_t from
               std::vector<float>& resampled)
 {
     const size_t inFrames = frames.size() / channels;
-    const size_t outFrames = FramesAfter(inFrames, static_cast<double>(toRate) / fromRate);
+    const size_t outFrames = FramesAfter(inFrames, fromRate, toRate);
     const bool split = OneStage(fromRate, toRate) && inFrames >= SPLIT_MIN_FRAMES &&
                        FramesPerMeeting(fromRate, toRate) * 4 <= inFrames / 2;
     const bool done = split ? ResampleInHalves(frames, channels, fromRate, toRate, resampled)

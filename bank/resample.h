@@ -1,4 +1,4 @@
-// Rate conversion of interleaved float frames through libsamplerate's sinc converter.
+// Rate conversion of interleaved float frames through speexdsp's resampler.
 #pragma once
 
 #include <cstdint>

@@ -17,6 +17,7 @@ const double FULL_SCALE_32 = 2147483648.0;  // 2^31
 const double GENERATOR_RANGE = 4294967296.0;  // 2^32
 // The dither's generator starts here for every sound: packages are reproducible.
 const uint32_t DITHER_SEED = 0x9E3779B9u;
+const size_t READ_BLOCK_BYTES = 1 << 18;
 
 unsigned BytesOf(const SoundFormat& format)
 {
@@ -56,16 +57,52 @@ double ReadFloat(const uint8_t* at, unsigned bytes)
     return value;
 }
 
-std::vector<float> DecodeSamples(const uint8_t* sound, size_t count, const SoundFormat& from)
+// count samples at sound into floats at samples.
+void DecodeSamples(const uint8_t* sound, size_t count, const SoundFormat& from, float* samples)
 {
     const unsigned bytes = BytesOf(from);
-    std::vector<float> samples(count);
+    // Single floats are the bytes themselves, little-endian as the processor is.
+    if (from.kind == SampleKind::IEEE_FLOAT && bytes == sizeof(float)) {
+        std::memcpy(samples, sound, count * sizeof(float));
+        return;
+    }
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* at = sound + i * bytes;
         samples[i] = from.kind == SampleKind::IEEE_FLOAT ? static_cast<float>(ReadFloat(at, bytes))
                                                     : static_cast<float>(ReadInteger(at, bytes) / FULL_SCALE_32);
     }
-    return samples;
+}
+
+// Frames read at once: the sound is read a block at a time, never held whole as read.
+size_t FramesPerBlock(size_t frameBytes)
+{
+    return READ_BLOCK_BYTES / frameBytes;
+}
+
+// The frames of the sound as floats, mixed down to to's channels where it has more: the
+// rate conversion then works on the fewest.
+bool ReadSamples(const SoundReader& read, size_t frames, const SoundFormat& from, const SoundFormat& to,
+                 std::vector<float>& samples)
+{
+    const bool mixDown = to.channels < from.channels;
+    const unsigned channels = mixDown ? to.channels : from.channels;
+    const ChannelMix mix(from.channels, from.channelMask, to.channels);
+    const size_t frameBytes = BytesOf(from) * from.channels;
+    const size_t blockFrames = FramesPerBlock(frameBytes);
+    std::vector<uint8_t> block(blockFrames * frameBytes);
+    std::vector<float> decoded(mixDown ? blockFrames * from.channels : 0);
+    samples.assign(frames * channels, 0.0f);
+    for (size_t done = 0; done < frames;) {
+        const size_t count = frames - done < blockFrames ? frames - done : blockFrames;
+        if (!read(block.data(), count * frameBytes))
+            return false;
+        float* at = &samples[done * channels];
+        DecodeSamples(block.data(), count * from.channels, from, mixDown ? decoded.data() : at);
+        if (mixDown)
+            mix.Mix(decoded.data(), count, at);
+        done += count;
+    }
+    return true;
 }
 
 // Triangular dither of one output step's width, from two uniform draws.
@@ -112,40 +149,52 @@ bool KeepsSamples(const SoundFormat& from, const SoundFormat& to)
            to.containerBits >= from.containerBits;
 }
 
-void CopySamples(const uint8_t* sound, size_t count, const SoundFormat& from, const SoundFormat& to,
+bool CopySamples(const SoundReader& read, size_t frames, const SoundFormat& from, const SoundFormat& to,
                  ConvertedSound& converted)
 {
     const unsigned fromBytes = BytesOf(from);
     const unsigned toBytes = BytesOf(to);
-    converted.bytes.assign(count * toBytes, 0);
+    const size_t frameBytes = fromBytes * from.channels;
+    const size_t blockFrames = FramesPerBlock(frameBytes);
+    std::vector<uint8_t> block(blockFrames * frameBytes);
+    converted.bytes.assign(frames * from.channels * toBytes, 0);
     converted.clipped = 0;
-    for (size_t i = 0; i < count; ++i)
-        WriteInteger(&converted.bytes[i * toBytes], toBytes, ReadInteger(sound + i * fromBytes, fromBytes));
+    uint8_t* out = converted.bytes.data();
+    for (size_t done = 0; done < frames;) {
+        const size_t count = frames - done < blockFrames ? frames - done : blockFrames;
+        if (!read(block.data(), count * frameBytes))
+            return false;
+        for (size_t i = 0; i < count * from.channels; ++i, out += toBytes)
+            WriteInteger(out, toBytes, ReadInteger(&block[i * fromBytes], fromBytes));
+        done += count;
+    }
+    return true;
 }
 
 }  // namespace
 
-bool ConvertSound(const uint8_t* sound, size_t bytes, const SoundFormat& from, const SoundFormat& to,
+bool ConvertSound(const SoundReader& read, size_t bytes, const SoundFormat& from, const SoundFormat& to,
                   ConvertedSound& converted)
 {
     const size_t frames = bytes / (BytesOf(from) * from.channels);
-    if (KeepsSamples(from, to)) {
-        CopySamples(sound, frames * from.channels, from, to, converted);
-        return true;
-    }
-    std::vector<float> samples = DecodeSamples(sound, frames * from.channels, from);
-    // Fewer channels before the rate conversion, more after it: it then works on the fewest.
-    if (to.channels < from.channels)
-        samples = MixChannels(samples, from.channels, from.channelMask, to.channels);
+    if (KeepsSamples(from, to))
+        return CopySamples(read, frames, from, to, converted);
+    std::vector<float> samples;
+    if (!ReadSamples(read, frames, from, to, samples))
+        return false;
+    const unsigned channels = to.channels < from.channels ? to.channels : from.channels;
     if (from.rate != to.rate) {
         std::vector<float> resampled;
-        const unsigned channels = to.channels < from.channels ? to.channels : from.channels;
         if (!Resample(samples, channels, from.rate, to.rate, resampled))
             return false;
         samples.swap(resampled);
     }
-    if (to.channels > from.channels)
-        samples = MixChannels(samples, from.channels, from.channelMask, to.channels);
+    if (to.channels > from.channels) {
+        std::vector<float> mixed(samples.size() / channels * to.channels);
+        ChannelMix(from.channels, from.channelMask, to.channels).Mix(samples.data(), samples.size() / channels,
+                                                                     mixed.data());
+        samples.swap(mixed);
+    }
     EncodeSamples(samples, to, converted);
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "bank/sound_format.h"
@@ -13,9 +14,13 @@ struct ConvertedSound {
     uint64_t clipped;  // samples that lay beyond full scale and were cut to it
 };
 
-// Converts the whole frames of sound (bytes long) from one format to the other. A sound that
-// differs only in its container (same channels and rate, no fewer bits) keeps its samples
-// exactly; any other gets TPDF dither from a fixed seed, so that one wave always gives the
-// same bytes. false when the resampler could not be set up.
-bool ConvertSound(const uint8_t* sound, size_t bytes, const SoundFormat& from, const SoundFormat& to,
+// Puts the sound's next count bytes at bytes; false when they cannot be read.
+using SoundReader = std::function<bool(uint8_t* bytes, size_t count)>;
+
+// Converts the whole frames of a sound bytes long, given by read in order, from one format to
+// the other. A sound that differs only in its container (same channels and rate, no fewer
+// bits) keeps its samples exactly; any other gets TPDF dither from a fixed seed, so that one
+// wave always gives the same bytes. false when read failed or the resampler could not be set
+// up.
+bool ConvertSound(const SoundReader& read, size_t bytes, const SoundFormat& from, const SoundFormat& to,
                   ConvertedSound& converted);

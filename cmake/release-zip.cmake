@@ -1,6 +1,8 @@
-# Packs one build's release zip: its programs, the read-me for Windows users with Windows
-# line ends, and SHA256SUMS.txt over both. Run in script mode:
-#   cmake -DZIP=out.zip "-DPROGRAMS=a.exe;b.exe" -DREADME=text.txt -P release-zip.cmake
+# Packs one build's release zip: its programs, the read-me for Windows users and the notices
+# of the code of others in the programs (its texts one after the other), with Windows line
+# ends, and SHA256SUMS.txt over all. Run in script mode:
+#   cmake -DZIP=out.zip "-DPROGRAMS=a.exe;b.exe" -DREADME=text.txt "-DNOTICES=a.txt;b.txt"
+#         -P release-zip.cmake
 set(stage ${ZIP}.files)
 file(REMOVE_RECURSE ${stage})
 file(MAKE_DIRECTORY ${stage})
@@ -11,11 +13,20 @@ foreach(program IN LISTS PROGRAMS)
   list(APPEND names ${name})
 endforeach()
 
-file(READ ${README} text)
-string(REPLACE "\r\n" "\n" text "${text}")
-string(REPLACE "\n" "\r\n" text "${text}")
-file(WRITE ${stage}/ReadMe.txt "${text}")
-list(APPEND names ReadMe.txt)
+# write_text(NAME FILES...): the files' texts one after the other, with Windows line ends.
+function(write_text name)
+  set(text)
+  foreach(file IN LISTS ARGN)
+    file(READ ${file} part)
+    string(APPEND text "${part}")
+  endforeach()
+  string(REPLACE "\r\n" "\n" text "${text}")
+  string(REPLACE "\n" "\r\n" text "${text}")
+  file(WRITE ${stage}/${name} "${text}")
+endfunction()
+write_text(ReadMe.txt ${README})
+write_text(ThirdPartyNotices.txt ${NOTICES})
+list(APPEND names ReadMe.txt ThirdPartyNotices.txt)
 
 set(sums)
 foreach(name IN LISTS names)

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Fetches the source of libsamplerate, the resampler Create Package converts rates with, from
-# Debian's source package into build/third_party/libsamplerate, once: Debian builds it for no
-# MinGW toolchain, so CMake compiles it for each. A deb-src list of our own leaves the
-# machine's lists alone; apt-get checks the files against the signed .dsc.
+# Fetches the source of speexdsp, whose resampler Create Package converts rates with, from
+# Debian's source package into build/third_party/speexdsp, once: Debian builds it for no
+# MinGW toolchain, so CMake compiles its resampler for each. A deb-src list of our own leaves
+# the machine's lists alone; apt-get checks the files against the signed .dsc.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 third_party=$root/build/third_party
-target=$third_party/libsamplerate
-package=libsamplerate0
+target=$third_party/speexdsp
+package=speexdsp
 suite=bookworm
-[ -f "$target/src/samplerate.c" ] && exit 0
+[ -f "$target/libspeexdsp/resample.c" ] && exit 0
 
 work=$third_party/apt
 mkdir -p "$work/lists/partial" "$work/download"
@@ -22,9 +22,10 @@ mkdir -p "$work/cache/archives/partial"
 echo "Fetching the source of $package from Debian ($suite)"
 apt-get "${apt_options[@]}" update
 (cd "$work/download" && apt-get "${apt_options[@]}" source --download-only "$package")
-orig=$(ls "$work/download"/*.orig.tar.* | head -n 1)
+# The tarball itself, not its signature, nor another package's fetched into the same folder.
+orig=$(ls "$work/download/${package}_"*.orig.tar.* | grep -v '\.asc$' | head -n 1)
 rm -rf "$target.tmp"
 mkdir -p "$target.tmp"
 tar -xf "$orig" -C "$target.tmp" --strip-components=1
 mv "$target.tmp" "$target"
-echo "libsamplerate source in $target"
+echo "speexdsp source in $target"

@@ -43,7 +43,13 @@ std::vector<int> Samples16(const ConvertedSound& sound)
 ConvertedSound Convert(const Bytes& sound, const SoundFormat& from, const SoundFormat& to)
 {
     ConvertedSound converted;
-    EXPECT_TRUE(ConvertSound(sound.data(), sound.size(), from, to, converted));
+    size_t at = 0;
+    const SoundReader read = [&](uint8_t* bytes, size_t count) {
+        std::memcpy(bytes, sound.data() + at, count);
+        at += count;
+        return true;
+    };
+    EXPECT_TRUE(ConvertSound(read, sound.size(), from, to, converted));
     return converted;
 }
 
@@ -109,6 +115,19 @@ TEST(WaveConversionTest, ASineKeepsItsFrequencyAndLevel)
     EXPECT_EQ(0u, converted.clipped);
 }
 
+// A fall in rate of more than 256 times goes in stages: a stage's rate off its mark moves
+// the tone, a stage left out leaves the sound at the wrong length.
+TEST(WaveConversionTest, AFallInRateBeyondOneStageKeepsTheTone)
+{
+    const int frames = 384000;
+    std::vector<float> mono;
+    for (int i = 0; i < frames; ++i)
+        mono.push_back(static_cast<float>(0.5 * std::sin(2.0 * PI * 100.0 * i / 384000.0)));
+    const std::vector<int> samples = Samples16(Convert(FloatSound(mono), Float(1, 384000), Pcm(1, 1000, 16)));
+    ASSERT_EQ(1000u, samples.size());
+    EXPECT_NEAR(0.5, AmplitudeAt(samples, 100.0, 1000), 0.005);
+}
+
 // Right the left one negated: a mix that takes one channel, or adds without halving the
 // other, is heard.
 TEST(WaveConversionTest, OppositeChannelsMixToSilenceInMono)
@@ -142,6 +161,30 @@ TEST(WaveConversionTest, SampleCodingsKeepTheirSignAndOffset)
     EXPECT_NEAR(128, back[0], 1);
     EXPECT_EQ(0, back[1]);
     EXPECT_EQ(255, back[2]);
+}
+
+// A sound of many read blocks comes in whole and in order, exactly where only its container
+// changes; a read that fails part way fails the conversion, so that no sound made of bytes
+// that were never read enters a package.
+TEST(WaveConversionTest, ALongSoundIsReadWholeAndAFailedReadFailsTheConversion)
+{
+    Bytes eightBit(600000);
+    for (size_t i = 0; i < eightBit.size(); ++i)
+        eightBit[i] = static_cast<uint8_t>(i % 251);
+    const std::vector<int> samples = Samples16(Convert(eightBit, Pcm(1, 8000, 8), Pcm(1, 8000, 16)));
+    ASSERT_EQ(eightBit.size(), samples.size());
+    for (size_t i = 0; i < samples.size(); ++i)
+        ASSERT_EQ((eightBit[i] - 128) * 256, samples[i]) << "sample " << i;
+
+    size_t reads = 0;
+    const SoundReader failsSecond = [&](uint8_t* bytes, size_t count) {
+        std::memset(bytes, 0, count);
+        return ++reads < 2;
+    };
+    ConvertedSound converted;
+    EXPECT_FALSE(ConvertSound(failsSecond, eightBit.size(), Pcm(1, 8000, 8), Pcm(1, 8000, 16), converted));
+    reads = 0;
+    EXPECT_FALSE(ConvertSound(failsSecond, eightBit.size(), Pcm(2, 44100, 16), Pcm(1, 22050, 16), converted));
 }
 
 // Float beyond full scale is cut and counted; the dither starts from the same seed each time.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Unpacks a release zip and checks what a Windows user gets: the files with matching
-# checksums, a read-me with Windows line ends, a program that carries its version resource
+# checksums, the resampler's licence, a read-me with Windows line ends, a program that carries its version resource
 # and manifest, and that starts, shows its main window and closes again.
 # release_zip_test.sh ZIP WINE-RUN OBJDUMP
 set -euo pipefail
@@ -14,6 +14,7 @@ cd "$dir"
 cmake -E tar xf "$zip"
 
 [ -f Veltrino.exe ] && [ -f rwvtool.exe ] && [ -f ReadMe.txt ] || fail "lacks Veltrino.exe, rwvtool.exe or ReadMe.txt: $(ls)"
+grep -q 'Redistributions in binary form' ThirdPartyNotices.txt || fail "lacks the resampler's licence"
 sha256sum --quiet -c SHA256SUMS.txt || fail "checksums do not match"
 [ "$(tr -d '\r' <SHA256SUMS.txt | cut -d' ' -f3 | sort)" = "$(ls | grep -vx SHA256SUMS.txt | sort)" ] ||
   fail "SHA256SUMS.txt does not list every other file"
