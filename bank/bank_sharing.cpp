@@ -13,6 +13,11 @@ bool OpensForReading(const char* path, DWORD sharing)
 
 }  // namespace
 
+FileHandle OpenAsWriter(const char* path)
+{
+    return OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE, BANK_WRITER_SHARING);
+}
+
 BankHold WhoHoldsBank(const char* bankFile)
 {
     if (CompactionRunning(bankFile))
@@ -20,7 +25,7 @@ BankHold WhoHoldsBank(const char* bankFile)
     const DWORD attributes = GetFileAttributesA(bankFile);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return BankHold::READ_ONLY;
-    const FileHandle writer = OpenExistingFile(bankFile, GENERIC_READ | GENERIC_WRITE, BANK_WRITER_SHARING);
+    const FileHandle writer = OpenAsWriter(bankFile);
     if (writer.IsOpen() || GetLastError() != ERROR_SHARING_VIOLATION)
         return BankHold::NONE;
     // A holder that denies writing to a reader that denies it too only reads; one that

@@ -5,9 +5,14 @@
 
 #include <windows.h>
 
+#include "bank/file_io.h"
+
 // A writer (merge, undo, recovery, compaction) lets others read the bank but never write
 // it. Sharing deletion lets it remove a link of its own file (a compaction's backup).
 const DWORD BANK_WRITER_SHARING = FILE_SHARE_READ | FILE_SHARE_DELETE;
+// Opens path for reading and writing as a writer of the bank does; not open while another
+// writer holds it.
+FileHandle OpenAsWriter(const char* path);
 // A reader lets a writer go on.
 const DWORD BANK_READER_SHARING = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 

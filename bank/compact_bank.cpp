@@ -139,7 +139,7 @@ CompactResult Switch(BankReader& bank, const char* bankFile, const CompactionPat
         DeleteFileA(paths.newBank);
         return CompactResult::BACKUP_NOT_MADE;
     }
-    FileHandle newBank = OpenExistingFile(paths.newBank, GENERIC_READ | GENERIC_WRITE, BANK_WRITER_SHARING);
+    FileHandle newBank = OpenAsWriter(paths.newBank);
     const bool aside = newBank.IsOpen() && SetRecordsAside(paths, keepBackup);
     bank.Close();
     if (!aside || !MoveFileExA(paths.newBank, bankFile, SWITCH_FLAGS)) {

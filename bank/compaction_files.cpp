@@ -42,7 +42,7 @@ bool CompactionRunning(const CompactionPaths& paths)
 {
     if (!PathExists(paths.newBank))
         return false;
-    const FileHandle probe = OpenExistingFile(paths.newBank, GENERIC_READ | GENERIC_WRITE, BANK_WRITER_SHARING);
+    const FileHandle probe = OpenAsWriter(paths.newBank);
     return !probe.IsOpen() && GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
@@ -78,7 +78,7 @@ void ResolveLeftoverCompaction(const char* bankFile)
     CompactionPaths paths;
     if (!MakeCompactionPaths(bankFile, paths) || (!PathExists(paths.newBackup) && !PathExists(paths.newBackupUndo)))
         return;
-    const FileHandle held = OpenExistingFile(bankFile, GENERIC_READ | GENERIC_WRITE, BANK_WRITER_SHARING);
+    const FileHandle held = OpenAsWriter(bankFile);
     if (!held.IsOpen() || CompactionRunning(paths))
         return;
     if (Switched(bankFile, paths))

@@ -36,12 +36,6 @@ bool CutRecordsFrom(FileHandle& undo, const char* path, int64_t at)
     return DeleteFileA(path) != FALSE;
 }
 
-// The bank opened for writing by the two that put it back; another writer is kept out.
-FileHandle OpenBankToPutBack(const char* bankFile)
-{
-    return OpenExistingFile(bankFile, GENERIC_READ | GENERIC_WRITE, BANK_WRITER_SHARING);
-}
-
 JournalFault FaultOf(RecordCheck check)
 {
     return check == RecordCheck::UNREADABLE ? JournalFault::IO : JournalFault::DAMAGED;
@@ -332,7 +326,7 @@ RecoveryOutcome TakeBackInterruptedChange(const char* bankFile)
             return outcome;
     }
     outcome.result = Recovery::NOT_TAKEN_BACK;
-    FileHandle bank = OpenBankToPutBack(bankFile);
+    FileHandle bank = OpenAsWriter(bankFile);
     FileHandle undo = OpenExistingFile(undoPath, GENERIC_READ | GENERIC_WRITE);
     StreamBuffer buffer;
     if (!bank.IsOpen() || !undo.IsOpen() || !buffer.IsHeld())
@@ -397,7 +391,7 @@ UndoOutcome UndoNewestChange(const char* bankFile)
     char undoPath[MAX_PATH];
     if (!UndoPathOf(bankFile, undoPath))
         return outcome;
-    FileHandle bank = OpenBankToPutBack(bankFile);
+    FileHandle bank = OpenAsWriter(bankFile);
     if (!bank.IsOpen()) {
         outcome.result = UndoResult::NOT_OPENED;
         return outcome;

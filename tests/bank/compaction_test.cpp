@@ -68,7 +68,7 @@ TEST_F(CompactionTest, ASecondWriterIsRefusedAndReadersGoOn)
         void Progress(int64_t, int64_t) override {}
     } quiet;
     {
-        const FileHandle writer = OpenExistingFile(bank.c_str(), GENERIC_READ | GENERIC_WRITE, BANK_WRITER_SHARING);
+        const FileHandle writer = OpenAsWriter(bank.c_str());
         ASSERT_TRUE(writer.IsOpen());
         EXPECT_EQ(BankHold::BEING_CHANGED, WhoHoldsBank(bank.c_str()));
         EXPECT_EQ(InsertResult::BANK_NOT_OPENED, Merge(2));
@@ -81,8 +81,7 @@ TEST_F(CompactionTest, ASecondWriterIsRefusedAndReadersGoOn)
         // A compaction that has let go of the old bank and holds its new one.
         ASSERT_TRUE(WriteWholeFile(bank + ".new", Bytes(64, 1)));
         ASSERT_TRUE(CreateHardLinkA((bank + ".bak.new").c_str(), bank.c_str(), nullptr));
-        const FileHandle compaction =
-            OpenExistingFile((bank + ".new").c_str(), GENERIC_READ | GENERIC_WRITE, BANK_WRITER_SHARING);
+        const FileHandle compaction = OpenAsWriter((bank + ".new").c_str());
         EXPECT_EQ(BankHold::BEING_CHANGED, WhoHoldsBank(bank.c_str()));
         EXPECT_EQ(InsertResult::BANK_NOT_OPENED, Merge(2));
         EXPECT_TRUE(Exists(".bak.new"));
