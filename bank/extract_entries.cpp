@@ -8,6 +8,7 @@
 #include "bank/bank_reader.h"
 #include "bank/chunk_copier.h"
 #include "bank/duplicate_names.h"
+#include "bank/failure_cause.h"
 #include "bank/file_identity.h"
 #include "bank/file_io.h"
 #include "bank/paths.h"
@@ -151,9 +152,11 @@ void Extraction::Extract(int32_t i)
     if (written)
         Remember(i, path, wave.Get());
     if (!written || !wave.Close()) {
+        // Named before the clean-up's own calls overwrite the error.
+        const FailureCause cause = CauseOf(GetLastError());
         DeleteFileA(path);
         writtenBy_.erase(i);
-        return PassOver(i, "writing the file failed (is the disk full?)");
+        return PassOver(i, std::string("writing the file failed") + CauseWords(cause));
     }
     ++outcome.written;
 }

@@ -21,3 +21,21 @@ FailureCause CauseOf(DWORD error)
         return FailureCause::OTHER;
     }
 }
+
+const char* CauseWords(FailureCause cause)
+{
+    switch (cause) {
+    case FailureCause::DISK_FULL:
+        return " (is the disk full?)";
+    case FailureCause::NO_MEMORY:
+        return " (there was not enough memory)";
+    case FailureCause::HELD:
+        return " (another program holds it)";
+    case FailureCause::READ_ONLY:
+        return " (it is read-only)";
+    case FailureCause::NONE:
+    case FailureCause::OTHER:
+        break;
+    }
+    return "";
+}

@@ -26,29 +26,10 @@ void ReportCompacted(const CompactOutcome& outcome, const char* name, bool keepB
                      name, before, after, name, BACKUP_SUFFIX, name, BACKUP_SUFFIX);
 }
 
-// What a failed write, copy or rename names as its cause, after the file it failed on.
-const char* CauseText(FailureCause cause)
-{
-    switch (cause) {
-    case FailureCause::DISK_FULL:
-        return " (is the disk full?)";
-    case FailureCause::NO_MEMORY:
-        return " (there was not enough memory)";
-    case FailureCause::HELD:
-        return " (another program holds it)";
-    case FailureCause::READ_ONLY:
-        return " (it is read-only)";
-    case FailureCause::NONE:
-    case FailureCause::OTHER:
-        break;
-    }
-    return "";
-}
-
 int Report(const CompactOutcome& outcome, const char* bankFile, bool keepBackup)
 {
     const char* name = NameAfterFolder(bankFile);
-    const char* cause = CauseText(outcome.cause);
+    const char* cause = CauseWords(outcome.cause);
     switch (outcome.result) {
     case CompactResult::COMPACTED:
         ReportCompacted(outcome, name, keepBackup);
