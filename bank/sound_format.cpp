@@ -83,15 +83,6 @@ std::string Printed(const char* format, unsigned long value)
     return text;
 }
 
-std::string ChannelWords(unsigned channels)
-{
-    if (channels == 1)
-        return "mono";
-    if (channels == 2)
-        return "stereo";
-    return Printed("%lu channels", channels);
-}
-
 }  // namespace
 
 SoundFormatReading ReadSoundFormat(const uint8_t* record, size_t length)

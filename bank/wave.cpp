@@ -169,6 +169,8 @@ std::string TagWords(unsigned tag)
     return Printed("format 0x%04X", tag);
 }
 
+}  // namespace
+
 std::string ChannelWords(unsigned channels)
 {
     if (channels == 1)
@@ -177,8 +179,6 @@ std::string ChannelWords(unsigned channels)
         return "stereo";
     return Printed("%u channels", channels);
 }
-
-}  // namespace
 
 uint16_t ReadLe16(const uint8_t* at)
 {

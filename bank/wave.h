@@ -53,6 +53,8 @@ struct WaveFormat {
 WaveFormat DecodeWaveFormat(const uint8_t (&format)[RWV_FORMAT_SIZE]);
 // Same tag, channels, rate and bits: the game plays one sound as it played the other.
 bool PlaysAlike(const WaveFormat& a, const WaveFormat& b);
+// "mono", "stereo", "6 channels"
+std::string ChannelWords(unsigned channels);
 // "PCM 16-bit mono 22.05 kHz"
 std::string DescribeFormat(const WaveFormat& format);
 // "22050 Hz 1 channel 16 bit", with the tag first when it is not PCM.
